@@ -1,6 +1,7 @@
 // The run log: one text file, open for the whole run, written only by appending.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,9 +23,9 @@ class RunLog {
   const std::string& path() const { return path_; }
 
  private:
-  RunLog(std::string path, int handle);
+  RunLog(std::string path, std::intptr_t handle);
   std::string path_;
-  int handle_;  // file descriptor (POSIX) or HANDLE value (Windows)
+  std::intptr_t handle_;  // file descriptor (POSIX) or HANDLE value (Windows)
 };
 
 }  // namespace app

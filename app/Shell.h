@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/Identity.h"
+#include "app/PomocnaUnita.h"
 #include "app/RunLog.h"
 #include "platform/System.h"
 #include "platform/Toolkit.h"
@@ -27,8 +28,8 @@ class Shell {
   // identity texts, registry reads, folders, the run log and its first lines. Ends the process
   // (exit code 0) when the application folder cannot be made or the run log cannot be opened.
   void Start();
-  // For tests: a shell whose identity is given and whose run log is opened at `log_path`.
-  // False when the log cannot be opened.
+  // For tests: a shell whose identity is given (its language selects the translations) and
+  // whose run log is opened at `log_path`. False when the log cannot be opened.
   bool StartWith(const Identity& identity, std::string_view log_path);
 
   const Identity& identity() const { return identity_; }
@@ -58,6 +59,7 @@ class Shell {
   platform::Toolkit& toolkit_;
   Identity identity_;
   std::string picker_start_folder_;
+  std::unique_ptr<TranslationList> translations_;
   std::unique_ptr<RunLog> run_log_;
 };
 

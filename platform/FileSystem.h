@@ -26,6 +26,13 @@ inline constexpr char kPathSeparator = '/';
 #endif
 inline constexpr std::string_view kPathSeparatorText{&kPathSeparator, 1};
 
+// The file name extension of executables: ".exe" on Windows, none elsewhere.
+#ifdef _WIN32
+inline constexpr std::string_view kExecutableSuffix = ".exe";
+#else
+inline constexpr std::string_view kExecutableSuffix = "";
+#endif
+
 // An input/output error of the platform: the program does not catch it; the event dispatch
 // shows its text in the toolkit's error box and the program goes on.
 class IoError : public std::runtime_error {
