@@ -21,7 +21,7 @@ class FakeSystem : public platform::System {
   std::optional<std::string> raw_documents_folder;
   std::optional<platform::OsProductInfo> os_product = platform::OsProductInfo{"Fake OS", "1.0", ""};
   std::string fallback_application_folder = "/nonexistent-fallback/";
-  std::string executable_path = "/opt/prelavka/prelavka.exe";
+  std::string executable_path = "/opt/prelavka/prelavka";
   int argument_count = 0;
   std::uint32_t process_id = 4711;
   std::uint32_t tick_count = 0;

@@ -51,7 +51,9 @@ TEST(Cp1250, RoundTripThroughUtf8AndUtf16) {
 }
 
 TEST(Cp1250, CompileTimeLiterals) {
-  EXPECT_EQ("Stupně šedi"_cp, "Stupn\xEC \x9A" "edi");
+  EXPECT_EQ("Stupně šedi"_cp,
+            "Stupn\xEC \x9A"
+            "edi");
   EXPECT_EQ("Učo"_cp, "U\xE8o");
   EXPECT_EQ("Průvodka"_cp, "Pr\xF9vodka");
   EXPECT_EQ(""_cp, "");
@@ -59,21 +61,24 @@ TEST(Cp1250, CompileTimeLiterals) {
 }
 
 TEST(Cp1250, CharactersOutsideTheCodePageBecomeSubstitutes) {
-  EXPECT_EQ(text::Utf8ToCp1250OrEmpty("a\xE2\x82\xAC" "b"), "a\x80" "b");      // euro sign
-  EXPECT_EQ(text::Utf8ToCp1250OrEmpty("\xE6\x97\xA5"), "?");                    // CJK
-  EXPECT_EQ(text::Utf8ToCp1250OrEmpty("x\xF0\x9F\x98\x80y"), "x?y");            // emoji, 4 bytes
+  EXPECT_EQ(text::Utf8ToCp1250OrEmpty("a\xE2\x82\xAC"
+                                      "b"),
+            "a\x80"
+            "b");                                                     // euro sign
+  EXPECT_EQ(text::Utf8ToCp1250OrEmpty("\xE6\x97\xA5"), "?");          // CJK
+  EXPECT_EQ(text::Utf8ToCp1250OrEmpty("x\xF0\x9F\x98\x80y"), "x?y");  // emoji, 4 bytes
   EXPECT_EQ(text::Utf16ToCp1250(u"\xD83D\xDE00|\xD800"), "?|?");
 }
 
 TEST(Cp1250, MalformedUtf8GivesTheEmptyText) {
   const char* cases[] = {
-      "\xC0\xAF",          // overlong slash
-      "\xE0\x80\xAF",      // overlong, three bytes
-      "\xED\xA0\x80",      // surrogate
-      "\xF4\x90\x80\x80",  // above U+10FFFF
+      "\xC0\xAF",              // overlong slash
+      "\xE0\x80\xAF",          // overlong, three bytes
+      "\xED\xA0\x80",          // surrogate
+      "\xF4\x90\x80\x80",      // above U+10FFFF
       "\xF8\x88\x80\x80\x80",  // five-byte form
-      "ok\xC3",            // truncated
-      "\x80",              // lone continuation byte
+      "ok\xC3",                // truncated
+      "\x80",                  // lone continuation byte
   };
   for (const char* bytes : cases) EXPECT_EQ(text::Utf8ToCp1250OrEmpty(bytes), "") << bytes;
 }
