@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   zlib1g-dev libgtest-dev libbenchmark-dev
   python3 tar gzip curl
+  clang libclang-rt-14-dev
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -12,4 +12,6 @@ for preset in default asan; do
   echo "=== tests: $preset"
   ctest --preset "$preset"
 done
+echo "=== fuzz smoke run"
+scripts/fuzz.sh
 echo "=== all tests passed"
