@@ -1,0 +1,1 @@
+prelavka_fuzzer(verdict SOURCES VerdictFuzzer.cpp LIBS prelavka_upload)
