@@ -1,0 +1,128 @@
+#include "platform/bitmap/ImageOps.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace platform {
+namespace {
+
+constexpr std::uint8_t kWhite = 255;
+
+// The blue byte of every palette entry, for the grey conversion of an 8-bit image.
+std::array<std::uint8_t, 256> BlueOfEntries(const Palette& palette) {
+  std::array<std::uint8_t, 256> blue{};
+  for (std::size_t i = 0; i < blue.size(); ++i) blue[i] = palette[i].blue;
+  return blue;
+}
+
+// Writes the row of an 8-bit or 24-bit image into a 24-bit row.
+void RowTo24Bit(const Bitmap& source, int y, std::uint8_t* dst) {
+  const std::uint8_t* src = source.Row(y);
+  const auto width = static_cast<std::size_t>(source.Width());
+  if (source.Format() == PixelFormat::k24Bit) {
+    std::memcpy(dst, src, width * 3);
+    return;
+  }
+  const Palette& palette = source.GetPalette();
+  for (std::size_t x = 0; x < width; ++x) {
+    const PaletteEntry& entry = palette[src[x]];
+    dst[3 * x] = entry.blue;
+    dst[3 * x + 1] = entry.green;
+    dst[3 * x + 2] = entry.red;
+  }
+}
+
+bool EightBitComposite(const Bitmap& front, const Bitmap& back) {
+  if (back.Format() != PixelFormat::k8Bit) return false;
+  const PaletteEntry& last = back.GetPalette()[kWhite];
+  if (last.red != kWhite || last.green != kWhite || last.blue != kWhite) return false;
+  if (!front.HasPixels()) return true;
+  return front.Format() == PixelFormat::k8Bit && front.GetPalette() == back.GetPalette();
+}
+
+// Copies the page into the composite at column `column` (in pixels) and makes the rest of the
+// half, `half_width` pixels wide from that column, white.
+void PlaceHalf(const Bitmap& page, int column, int half_width, Bitmap* composite) {
+  const auto bpp = static_cast<std::size_t>(composite->BytesPerPixel());
+  const std::size_t start = static_cast<std::size_t>(column) * bpp;
+  const std::size_t half_bytes = static_cast<std::size_t>(half_width) * bpp;
+  const int page_rows = page.HasPixels() ? page.Height() : 0;
+  const std::size_t page_bytes =
+      page.HasPixels() ? static_cast<std::size_t>(page.Width()) * bpp : 0;
+  for (int y = 0; y < composite->Height(); ++y) {
+    std::uint8_t* dst = composite->Row(y) + start;
+    std::size_t copied = 0;
+    if (y < page_rows) {
+      if (composite->Format() == page.Format()) {
+        std::memcpy(dst, page.Row(y), page_bytes);
+      } else {
+        RowTo24Bit(page, y, dst);
+      }
+      copied = page_bytes;
+    }
+    std::memset(dst + copied, kWhite, half_bytes - copied);
+  }
+}
+
+}  // namespace
+
+bool ConvertTo24Bit(const Bitmap& source, Bitmap* result) {
+  if (source.Format() == PixelFormat::k24Bit) return source.CopyTo(result);
+  Bitmap converted;
+  if (!converted.CreateForOverwrite(source.Width(), source.Height(), PixelFormat::k24Bit)) {
+    return false;
+  }
+  for (int y = 0; y < source.Height() && source.Width() > 0; ++y) {
+    RowTo24Bit(source, y, converted.Row(y));
+  }
+  *result = std::move(converted);
+  return true;
+}
+
+bool GreyFromBlue(const Bitmap& source, Bitmap* result) {
+  if (!source.HasPixels()) return source.CopyTo(result);
+  Bitmap grey;
+  if (!grey.CreateForOverwrite(source.Width(), source.Height(), PixelFormat::k8Bit)) return false;
+  grey.SetPalette(GreyPalette());
+  const auto width = static_cast<std::size_t>(source.Width());
+  if (source.Format() == PixelFormat::k24Bit) {
+    for (int y = 0; y < source.Height(); ++y) {
+      const std::uint8_t* src = source.Row(y);
+      std::uint8_t* dst = grey.Row(y);
+      for (std::size_t x = 0; x < width; ++x) dst[x] = src[3 * x];
+    }
+  } else {
+    const std::array<std::uint8_t, 256> blue = BlueOfEntries(source.GetPalette());
+    for (int y = 0; y < source.Height(); ++y) {
+      const std::uint8_t* src = source.Row(y);
+      std::uint8_t* dst = grey.Row(y);
+      for (std::size_t x = 0; x < width; ++x) dst[x] = blue[src[x]];
+    }
+  }
+  *result = std::move(grey);
+  return true;
+}
+
+bool ComposeDuplex(const Bitmap& front, const Bitmap& back, Bitmap* result) {
+  const int front_width = front.HasPixels() ? front.Width() : 0;
+  const int front_height = front.HasPixels() ? front.Height() : 0;
+  const int back_width = back.HasPixels() ? back.Width() : 0;
+  const int back_height = back.HasPixels() ? back.Height() : 0;
+  const int half = std::max(front_width, back_width);
+  const int height = std::max(front_height, back_height);
+  if (half > Bitmap::kMaxDimension / 2) return false;
+  const PixelFormat format =
+      EightBitComposite(front, back) ? PixelFormat::k8Bit : PixelFormat::k24Bit;
+  Bitmap composite;
+  if (!composite.CreateForOverwrite(2 * half, height, format)) return false;
+  if (format == PixelFormat::k8Bit) composite.SetPalette(back.GetPalette());
+  if (composite.HasPixels()) {
+    PlaceHalf(front, 0, half, &composite);
+    PlaceHalf(back, half, half, &composite);
+  }
+  *result = std::move(composite);
+  return true;
+}
+
+}  // namespace platform
