@@ -528,6 +528,9 @@ inline constexpr TW_UINT16 TWRC_ENDOFLIST = 0x0007;
 inline constexpr TW_UINT16 TWRC_INFONOTSUPPORTED = 0x0008;
 inline constexpr TW_UINT16 TWRC_DATANOTAVAILABLE = 0x0009;
 inline constexpr TW_UINT16 TWRC_CUSTOMBASE = 0x8000;
+// Newer return codes that the name tables leave out.
+inline constexpr TW_UINT16 TWRC_BUSY = 0x000A;
+inline constexpr TW_UINT16 TWRC_SCANNERLOCKED = 0x000B;
 
 // Condition codes.
 inline constexpr TW_UINT16 TWCC_SUCCESS = 0x0000;
@@ -553,6 +556,13 @@ inline constexpr TW_UINT16 TWCC_PAPERDOUBLEFEED = 0x0015;
 inline constexpr TW_UINT16 TWCC_FILEWRITEERROR = 0x0016;
 inline constexpr TW_UINT16 TWCC_CHECKDEVICEONLINE = 0x0017;
 inline constexpr TW_UINT16 TWCC_CUSTOMBASE = 0x8000;
+// Newer condition codes that the name tables leave out.
+inline constexpr TW_UINT16 TWCC_INTERLOCK = 0x0018;
+inline constexpr TW_UINT16 TWCC_DAMAGEDCORNER = 0x0019;
+inline constexpr TW_UINT16 TWCC_FOCUSERROR = 0x001A;
+inline constexpr TW_UINT16 TWCC_DOCTOOLIGHT = 0x001B;
+inline constexpr TW_UINT16 TWCC_DOCTOODARK = 0x001C;
+inline constexpr TW_UINT16 TWCC_NOMEDIA = 0x001D;
 
 // Item types.
 inline constexpr TW_UINT16 TWTY_INT8 = 0x0000;
