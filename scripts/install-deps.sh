@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   zlib1g-dev libgtest-dev libbenchmark-dev
   python3 tar gzip curl
+  qt6-base-dev qt6-translations-l10n fonts-liberation2 xvfb xauth
   clang libclang-rt-14-dev
 )
 
