@@ -41,6 +41,15 @@ const char* FindName(const niawt_tables::FamilyTable& table, std::int32_t value)
   return it != table.names.end() && it->value == value ? it->name : nullptr;
 }
 
+// The name of a code of family 0 to 55, or nullptr when the family lacks it.
+const char* LookupName(int family, std::int64_t value) {
+  if (family == kFamilyBoolean) return value != 0 ? "TRUE" : "FALSE";
+  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+  // DONTCARE32 is the 32-bit all-ones value only, not -1.
+  if (family == kFamilyContainer && low == -1 && value != std::int64_t{0xFFFFFFFF}) return nullptr;
+  return FindName(niawt_tables::kFamilies[family], low);
+}
+
 const niawt_tables::CapabilityEntry* FindCapability(TW_UINT16 cap) {
   const auto* begin = std::begin(niawt_tables::kCapabilities);
   const auto* end = std::end(niawt_tables::kCapabilities);
@@ -403,14 +412,9 @@ char decimal_separator = '.';
 std::string TwainCodeName(int family, std::int64_t value) {
   const int index = family & 0xFF;
   if (index >= kFamilyCount) return {};
-  if (index == kFamilyBoolean) return value != 0 ? "TRUE" : "FALSE";
-  const auto& table = niawt_tables::kFamilies[index];
-  const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-  // DONTCARE32 is the 32-bit all-ones value only, not -1.
-  const bool dontcare_mismatch =
-      index == kFamilyContainer && low == -1 && value != std::int64_t{0xFFFFFFFF};
-  if (const char* name = FindName(table, low); name != nullptr && !dontcare_mismatch) return name;
-  return std::string(table.prefix) + "?\?\?(" + Decimal(value) + "=$" + Hex4(value) + ")";
+  if (const char* name = LookupName(index, value)) return name;
+  return std::string(niawt_tables::kFamilies[index].prefix) + "?\?\?(" + Decimal(value) + "=$" +
+         Hex4(value) + ")";
 }
 
 int FamilyEntryCount(int family) {
@@ -528,9 +532,10 @@ std::string CapabilityValueText(TW_UINT16 item_type, TW_UINT16 cap, BlockView it
   if (family == 0) return ItemText(item_type, item);
   if (!IsIntegerType(item_type)) return std::string(kShouldNotHappen);
   if (!item.Has(0, ItemTypeSize(item_type))) return std::string(kItemBeyondBlock);
-  std::string name = TwainCodeName(family, ItemInteger(item_type, item));
-  if (name.find("???") == std::string::npos) return name;
-  return ItemText(item_type, item);
+  // A value the family does not know shows as its number (no name holds "???").
+  const std::int64_t value = ItemInteger(item_type, item);
+  if (const char* name = LookupName(family, value)) return name;
+  return Decimal(value);
 }
 
 std::string ContainerText(TW_UINT16 cap, TW_UINT16 con_type, BlockView container) {
