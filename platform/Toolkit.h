@@ -12,6 +12,11 @@
 #include <string_view>
 #include <vector>
 
+// windows.h names MessageBoxW and PostMessageW with macros of two of the toolkit's function
+// names; the toolkit's functions keep their names wherever this header is included after it.
+#undef MessageBox
+#undef PostMessage
+
 namespace platform {
 
 // The controls of the main window, in the order of its layout.
