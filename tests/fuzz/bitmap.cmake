@@ -1,0 +1,1 @@
+prelavka_fuzzer(dib SOURCES DibFuzzer.cpp LIBS prelavka_bitmap)
