@@ -125,8 +125,8 @@ class Fields {
   }
   // A pointer-sized handle in decimal.
   Fields& Handle(std::string_view label, std::size_t offset) {
-    if (!data_.Has(offset, sizeof(std::uintptr_t))) return Add(label, kItemBeyondBlock);
-    return Add(label, std::to_string(data_.Read<std::uintptr_t>(offset)));
+    if (!data_.Has(offset, sizeof(twain::TW_UINTPTR))) return Add(label, kItemBeyondBlock);
+    return Add(label, std::to_string(data_.Read<twain::TW_UINTPTR>(offset)));
   }
   // A fixed tag, written right after the label ("pEvent::MEMREF").
   Fields& Tag(std::string_view label, std::string_view tag) { return Add(label, tag); }
@@ -664,8 +664,8 @@ std::string StructureText(TW_UINT16 dat, BlockView data) {
     case DAT_PARENT:
     case DAT_IMAGENATIVEXFER:
     case DAT_AUDIONATIVEXFER:
-      if (!data.Has(0, sizeof(std::uintptr_t))) return "(" + std::string(kItemBeyondBlock) + ")";
-      return "(" + std::to_string(data.Read<std::uintptr_t>(0)) + ")";
+      if (!data.Has(0, sizeof(twain::TW_UINTPTR))) return "(" + std::string(kItemBeyondBlock) + ")";
+      return "(" + std::to_string(data.Read<twain::TW_UINTPTR>(0)) + ")";
     case DAT_XFERGROUP:
       return "(" + ItemText(TWTY_UINT32, data) + ")";
     default:

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define TWAIN_CALL __stdcall
@@ -28,7 +29,8 @@ using TW_UINT32 = std::uint32_t;
 using TW_BOOL = std::uint16_t;
 using TW_HANDLE = void*;
 using TW_MEMREF = void*;
-using TW_UINTPTR = std::uintptr_t;
+// Pointer-sized unsigned integer (UINT_PTR on Windows).
+using TW_UINTPTR = std::conditional_t<sizeof(void*) == 8, unsigned long long, std::uint32_t>;
 
 // Texts: NUL-terminated, with one spare byte to keep the structures even-sized.
 using TW_STR32 = char[34];
