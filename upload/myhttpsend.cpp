@@ -369,7 +369,7 @@ bool THTTPSend::ReadBodyChunked() {
 void THTTPSend::StoreResponseCookies() {
   for (const std::string& line : headers_) {
     if (!StartsWith(ToLower(line), "set-cookie:")) continue;
-    const std::string_view cookie = Trim(Before(line.substr(line.find(':') + 1), ';'));
+    const std::string_view cookie = Trim(Before(After(line, ':'), ';'));
     const std::string name(Trim(Before(cookie, '=')));
     const std::string value(cookie.find('=') == std::string_view::npos ? std::string_view()
                                                                        : Trim(After(cookie, '=')));
