@@ -203,10 +203,10 @@ class QtMainWindow : public QWidget {
       case Kind::kLabel: {
         auto* label = new ClickableLabel(this, click);
         label->setTextFormat(Qt::PlainText);
-        label->setAlignment(placement.height > 20 && control != ControlId::kLabel9 &&
-                                    control != ControlId::kLabel6
-                                ? Qt::AlignLeft | Qt::AlignVCenter
-                                : Qt::AlignLeft | Qt::AlignTop);
+        // The two status labels hold two lines from the top; the others sit on their row.
+        label->setAlignment(control == ControlId::kLabel9 || control == ControlId::kLabel6
+                                ? Qt::AlignLeft | Qt::AlignTop
+                                : Qt::AlignLeft | Qt::AlignVCenter);
         created = label;
         break;
       }
