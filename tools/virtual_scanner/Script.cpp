@@ -99,6 +99,16 @@ std::string Unquote(std::string_view text) {
   return std::string(text);
 }
 
+// The line up to a '#' outside quotes.
+std::string_view WithoutComment(std::string_view line) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '"') quoted = !quoted;
+    if (line[i] == '#' && !quoted) return line.substr(0, i);
+  }
+  return line;
+}
+
 // Splits at blanks, keeping quoted parts (which may hold blanks) inside their token.
 std::vector<std::string> Tokens(std::string_view line) {
   std::vector<std::string> tokens;
@@ -220,11 +230,7 @@ class Parser {
       start = end + 1;
       ++number;
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      const std::size_t hash = line.find('#');
-      if (hash != std::string_view::npos &&
-          line.substr(0, hash).find('"') == std::string_view::npos) {
-        line = line.substr(0, hash);
-      }
+      line = WithoutComment(line);
       std::string what;
       if (!Line(line, what)) {
         error = "line " + std::to_string(number) + ": " + what;

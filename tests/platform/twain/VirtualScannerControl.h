@@ -1,0 +1,75 @@
+// Tests' hold on the virtual scanner: the path of the built library (VIRTUAL_SCANNER_PATH), its
+// script and its record of received triplets, reached through its exported control functions.
+#pragma once
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testing_twain {
+
+inline constexpr const char* kVirtualScannerPath = VIRTUAL_SCANNER_PATH;
+
+class VirtualScannerControl {
+ public:
+  VirtualScannerControl() {
+    module_ = dlopen(kVirtualScannerPath, RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr) return;
+    set_script_ =
+        reinterpret_cast<void (*)(const char*)>(dlsym(module_, "VirtualScannerSetScript"));
+    record_ = reinterpret_cast<const char* (*)()>(dlsym(module_, "VirtualScannerRecord"));
+    clear_ = reinterpret_cast<void (*)()>(dlsym(module_, "VirtualScannerClearRecord"));
+    control_word_ =
+        reinterpret_cast<unsigned (*)()>(dlsym(module_, "VirtualScannerLastControlWord"));
+  }
+  ~VirtualScannerControl() {
+    if (set_script_ != nullptr) set_script_(nullptr);
+    if (module_ != nullptr) dlclose(module_);
+  }
+  VirtualScannerControl(const VirtualScannerControl&) = delete;
+  VirtualScannerControl& operator=(const VirtualScannerControl&) = delete;
+
+  bool loaded() const {
+    return set_script_ != nullptr && record_ != nullptr && clear_ != nullptr &&
+           control_word_ != nullptr;
+  }
+  // Used at the next MSG_OPENDSM; clears the record.
+  void SetScript(const std::string& text) {
+    set_script_(text.c_str());
+    clear_();
+  }
+  std::string Record() const { return record_(); }
+  std::vector<std::string> RecordLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Record());
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  void ClearRecord() { clear_(); }
+  unsigned LastControlWord() const { return control_word_(); }
+
+ private:
+  void* module_ = nullptr;
+  void (*set_script_)(const char*) = nullptr;
+  const char* (*record_)() = nullptr;
+  void (*clear_)() = nullptr;
+  unsigned (*control_word_)() = nullptr;
+};
+
+// A recorded line: "<dest> <dg>/<dat>/<msg>[ cap=<cap>]".
+inline std::string Triplet(const std::string& dest, unsigned dg, unsigned dat, unsigned msg,
+                           int cap = -1) {
+  char text[64];
+  std::snprintf(text, sizeof(text), "%s %u/0x%04X/0x%04X", dest.c_str(), dg, dat, msg);
+  std::string line = text;
+  if (cap >= 0) {
+    std::snprintf(text, sizeof(text), " cap=0x%04X", static_cast<unsigned>(cap));
+    line += text;
+  }
+  return line;
+}
+
+}  // namespace testing_twain
