@@ -119,6 +119,9 @@ std::optional<FakeToolkit::Answer> FakeToolkit::ShowDialog(Dialog dialog) {
   if (!script_.empty() && script_.front().kind == dialog.kind) {
     answer = script_.front();
     script_.pop_front();
+  } else if (answerer_) {
+    answer = answerer_(dialog);
+    dialog.expected = answer.has_value();
   } else {
     dialog.expected = false;
   }

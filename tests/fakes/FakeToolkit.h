@@ -55,6 +55,11 @@ class FakeToolkit : public platform::Toolkit {
   void SetUnexpectedDialogHandler(std::function<void(const Dialog&)> handler) {
     unexpected_handler_ = std::move(handler);
   }
+  // Asked for a dialog the script does not answer (the scenario driver's answers fit more than
+  // one kind of dialog). Nothing: the dialog is unexpected.
+  void SetAnswerer(std::function<std::optional<Answer>(const Dialog&)> answerer) {
+    answerer_ = std::move(answerer);
+  }
   // Whether modal boxes run posted messages in their nested loop (the real toolkits do).
   void set_run_posted_in_dialogs(bool run) { run_posted_in_dialogs_ = run; }
 
@@ -139,6 +144,7 @@ class FakeToolkit : public platform::Toolkit {
   std::deque<unsigned> posted_;
   std::function<void(const Dialog&)> during_dialog_;
   std::function<void(const Dialog&)> unexpected_handler_;
+  std::function<std::optional<Answer>(const Dialog&)> answerer_;
   std::function<void()> on_process_messages_;
   std::optional<platform::ControlId> focus_;
   std::string caption_;
