@@ -3,9 +3,12 @@
 
 #include <array>
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <map>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "scan/Niawt.h"
 
@@ -203,6 +206,43 @@ TEST(NiawtNames, CapabilityValueFamilies) {
     if (family != 0) found[static_cast<TW_UINT16>(cap)] = family;
   }
   EXPECT_EQ(found, kFamilies);
+}
+
+// The rows of a tab-separated data file of scan/twain-data/, without its heading.
+std::vector<std::vector<std::string>> DataRows(const std::string& name) {
+  std::ifstream file(std::string(NIAWT_DATA_DIR) + "/" + name);
+  std::vector<std::vector<std::string>> rows;
+  std::string line;
+  std::getline(file, line);
+  while (std::getline(file, line)) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+TEST(NiawtNames, EveryNameOfTheDataIsFound) {
+  const auto rows = DataRows("twain-names.tsv");
+  ASSERT_EQ(rows.size(), 958u);
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 5u);
+    EXPECT_EQ(TwainCodeName(std::stoi(row[0]), std::stoll(row[2])), row[4])
+        << "family " << row[0] << ", value " << row[2];
+  }
+}
+
+TEST(NiawtNames, EveryCapabilityOfTheDataIsFound) {
+  const auto rows = DataRows("capabilities.tsv");
+  ASSERT_EQ(rows.size(), 125u);
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 4u);
+    const auto cap = static_cast<TW_UINT16>(std::stoul(row[1], nullptr, 16));
+    EXPECT_EQ(TwainCodeName(kFamilyCapability, cap), row[0].substr(row[0].find('_') + 1));
+    EXPECT_EQ("TWTY_" + TwainCodeName(kFamilyItemType, CapabilityItemType(cap)), row[2]) << row[0];
+    EXPECT_EQ(CapabilityValueFamily(cap), std::stoi(row[3])) << row[0];
+  }
 }
 
 }  // namespace
