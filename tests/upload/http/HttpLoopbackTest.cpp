@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/net/SocketErrors.h"
+#include "tests/fakes/FakeToolkit.h"
 #include "tests/platform/net/LoopbackPeer.h"
 #include "upload/myhttpsend.h"
 
@@ -420,10 +421,14 @@ TEST(HttpConnectionTest, ADropWithoutAnAnswerKeepsTheSendError) {
     connection.ReadBytes(100000);
     connection.Reset();
   });
+  fakes::FakeToolkit toolkit;
   THTTPSend client;
+  client.SetWindow(&toolkit, "ZQ TRIMA");
   client.Timeout = 3000;
   StringBodySource body(std::string(32 << 20, 'z'));
   EXPECT_FALSE(client.PerformRequest("POST", peer.Url(), body));
+  EXPECT_EQ(toolkit.Position(platform::ControlId::kProgressBar1), platform::kProgressMaximum);
+  EXPECT_EQ(toolkit.Text(platform::ControlId::kLabel8), "");
   EXPECT_FALSE(client.AnsweredEarly());
   EXPECT_EQ(client.ResultCode(), 500);
   EXPECT_EQ(client.Sock().LastError(), net::kWsaeConnReset);
