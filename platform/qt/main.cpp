@@ -3,12 +3,11 @@
 #include <memory>
 
 #include "app/Shell.h"
-#include "platform/Cp1250.h"
 #include "platform/System.h"
 #include "platform/qt/QtToolkit.h"
+#include "ui/Unit1.h"
 
 int main(int argc, char** argv) {
-  using namespace text::literals;
   // The system services read the program's name and count its arguments before Qt takes its
   // own options out of them.
   const std::unique_ptr<platform::System> system = platform::CreateSystem(argc, argv);
@@ -18,8 +17,8 @@ int main(int argc, char** argv) {
   shell.Start();
   platform::InstallQtTranslations(shell.identity().language_code);
 
-  toolkit.SetCaption(shell.identity().window_title);
+  ui::TForm1 form(shell, toolkit);
+  platform::DispatchEvent(toolkit, [&] { form.FormCreate(); });
   toolkit.Show();
-  platform::DispatchEvent(toolkit, [&] { shell.NotifyUser("Okno programu se připravuje."_cp); });
   return application.exec();
 }
