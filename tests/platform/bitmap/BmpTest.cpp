@@ -361,10 +361,11 @@ TEST(BmpLoad, RefusesHostileHeaders) {
       {"65535 x 65535 in a small file",
        with([](Bytes& b) { SetU32(b, 18, 65535), SetU32(b, 22, 65535); }), BmpStatus::kTruncated,
        true},
+      // 17 GB of rows: beyond what a 32-bit size_t counts.
       {"131070 x 131070 top-down in a small file", with([](Bytes& b) {
          SetU32(b, 18, 131070), SetU32(b, 22, static_cast<std::uint32_t>(-131070));
        }),
-       BmpStatus::kTruncated, true},
+       sizeof(std::size_t) < 8 ? BmpStatus::kTooLarge : BmpStatus::kTruncated, true},
       {"planes 0", with([](Bytes& b) { SetU16(b, 26, 0); }), BmpStatus::kBadHeader, true},
       {"planes 2", with([](Bytes& b) { SetU16(b, 26, 2); }), BmpStatus::kBadHeader, true},
       {"bit count 0", with([](Bytes& b) { SetU16(b, 28, 0); }), BmpStatus::kBadHeader, true},
