@@ -2,8 +2,11 @@
 """Runs one scenario with the scenario driver and compares its output with the expected file.
 
     run_scenario.py <prelavka_scenario> <name.scenario> <name.expected> [--update]
+                    [--emulator=<program>]
 
 --update writes the driver's output into the expected file instead of comparing.
+--emulator runs the driver through a program (wine for the Windows build).
+Line ends of the output are compared as LF.
 """
 import difflib
 import subprocess
@@ -16,12 +19,16 @@ def main(argv):
         return 2
     driver, scenario, expected_path = argv[1:4]
     update = "--update" in argv[4:]
-    run = subprocess.run([driver, scenario], capture_output=True, timeout=60)
+    command = [driver, scenario]
+    for option in argv[4:]:
+        if option.startswith("--emulator=") and option != "--emulator=":
+            command.insert(0, option[len("--emulator="):])
+    run = subprocess.run(command, capture_output=True, timeout=60)
     if run.returncode != 0:
         sys.stderr.write(run.stderr.decode("utf-8", "replace"))
         print(f"driver exit status {run.returncode}", file=sys.stderr)
         return 1
-    output = run.stdout.decode("utf-8")
+    output = run.stdout.decode("utf-8").replace("\r\n", "\n")
     if update:
         with open(expected_path, "w", encoding="utf-8", newline="\n") as expected_file:
             expected_file.write(output)
