@@ -279,33 +279,53 @@ void TwainComponent::HandleSourceNotice(TTwainSource& source, TW_UINT16 notice) 
 }
 
 // One image after another while the source says more are pending; then the source is disabled.
-// A failed transfer discards the pending images.
+// A failed transfer discards the pending images. An exception from an event handler (a page that
+// cannot be saved) ends the transfer the same way, the source disabled (so OnSourceDisable
+// restores the window), and then leaves for the event loop.
 void TwainComponent::TransferImages(TTwainSource& source) {
   transferring_ = true;
-  bool more = true;
-  while (more && source.enabled_) {
-    bool cancel = false;
-    bool transferred = false;
-    switch (source.transfer_mode_) {
-      case TransferMode::kNative:
-        transferred = TransferNative(source, cancel);
-        break;
-      case TransferMode::kFile:
-        transferred = TransferFile(source, cancel);
-        break;
-      case TransferMode::kMemory:
-        if (OnAcquireError) {
-          OnAcquireError(*this, source.index_,
-                         AcquireError{AcquireError::Kind::kUnsupportedMode, TWRC_FAILURE});
-        }
-        break;
+  bool transfer_open = false;  // a transfer was made and not yet ended with MSG_ENDXFER
+  try {
+    bool more = true;
+    while (more && source.enabled_) {
+      bool cancel = false;
+      bool transferred = false;
+      transfer_open = true;
+      switch (source.transfer_mode_) {
+        case TransferMode::kNative:
+          transferred = TransferNative(source, cancel);
+          break;
+        case TransferMode::kFile:
+          transferred = TransferFile(source, cancel);
+          break;
+        case TransferMode::kMemory:
+          if (OnAcquireError) {
+            OnAcquireError(*this, source.index_,
+                           AcquireError{AcquireError::Kind::kUnsupportedMode, TWRC_FAILURE});
+          }
+          break;
+      }
+      if (!source.enabled_) break;
+      TW_PENDINGXFERS pending{};
+      const bool reset = cancel || !transferred;
+      transfer_open = false;
+      const std::int32_t result = DsmCall(&info_, &source.identity_, DG_CONTROL, DAT_PENDINGXFERS,
+                                          reset ? MSG_RESET : MSG_ENDXFER, &pending);
+      more = !reset && result == TWRC_SUCCESS && pending.Count != 0;
     }
-    if (!source.enabled_) break;
-    TW_PENDINGXFERS pending{};
-    const bool reset = cancel || !transferred;
-    const std::int32_t result = DsmCall(&info_, &source.identity_, DG_CONTROL, DAT_PENDINGXFERS,
-                                        reset ? MSG_RESET : MSG_ENDXFER, &pending);
-    more = !reset && result == TWRC_SUCCESS && pending.Count != 0;
+  } catch (...) {
+    transferring_ = false;
+    if (source.enabled_) {
+      TW_PENDINGXFERS pending{};
+      if (transfer_open) {
+        DsmCall(&info_, &source.identity_, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+      }
+      if (!transfer_open || pending.Count != 0) {
+        DsmCall(&info_, &source.identity_, DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+      }
+      source.DisableSource();
+    }
+    throw;
   }
   transferring_ = false;
   if (source.enabled_) source.DisableSource();

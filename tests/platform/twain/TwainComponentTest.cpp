@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "tests/fakes/FakeToolkit.h"
 #include "tests/platform/twain/VirtualScannerControl.h"
 
@@ -293,6 +294,35 @@ TEST_F(TwainComponentTest, CancelFromTheHandlerResetsThePendingTransfers) {
             (std::vector<std::string>{"acquire 0 10x10x8 corner=128 digits", "disable 0"}));
   EXPECT_EQ(CountRecorded(Triplet("src1", DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET)), 1);
   EXPECT_TRUE(Recorded(Triplet("src1", DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET)));
+}
+
+TEST_F(TwainComponentTest, AnErrorLeavingTheAcquireHandlerEndsTheScanCleanly) {
+  ASSERT_TRUE(Open("source S\npages 3\nimage gray 10x10\n"));
+  ASSERT_EQ(component_->SourceCount(), 1);
+  TTwainSource* source = Enable();
+  ASSERT_NE(source, nullptr);
+  component_->OnTwainAcquire = [this](TwainComponent&, int, std::span<const std::uint8_t>, bool&) {
+    events_.push_back("acquire");
+    throw IoError("disk full");
+  };
+  int message = 0;
+  EXPECT_THROW(component_->ProcessNativeMessage(&message), IoError);
+  EXPECT_EQ(events_, (std::vector<std::string>{"acquire", "disable 0"}));
+  EXPECT_FALSE(source->enabled());
+  const auto lines = scanner_.RecordLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(
+      std::vector<std::string>(lines.end() - 3, lines.end()),
+      (std::vector<std::string>{Triplet("src1", DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER),
+                                Triplet("src1", DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET),
+                                Triplet("src1", DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS)}));
+  // The next scan works again.
+  component_->OnTwainAcquire = nullptr;
+  events_.clear();
+  ASSERT_TRUE(source->EnableSource(false, false));
+  PumpMessages();
+  EXPECT_EQ(events_, (std::vector<std::string>{"disable 0"}));
+  EXPECT_EQ(CountRecorded(Triplet("src1", DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET)), 4);
 }
 
 TEST_F(TwainComponentTest, ACloseRequestCancelsAndDisables) {
