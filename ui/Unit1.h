@@ -133,4 +133,17 @@ class TForm1 : public platform::ToolkitEvents {
   SendState send_;
 };
 
+// Marks a send for its whole scope: BeginSend now, EndSend when the scope ends, also when a
+// platform error leaves the send.
+class SendInProgress {
+ public:
+  explicit SendInProgress(TForm1& form) : form_(form) { form_.BeginSend(); }
+  ~SendInProgress() { form_.EndSend(); }
+  SendInProgress(const SendInProgress&) = delete;
+  SendInProgress& operator=(const SendInProgress&) = delete;
+
+ private:
+  TForm1& form_;
+};
+
 }  // namespace ui

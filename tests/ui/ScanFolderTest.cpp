@@ -133,7 +133,7 @@ TEST_F(ScanFolderTest, BadFoldersAreRefusedWithANoticeAndChangeNothing) {
   ASSERT_TRUE(form_.NactiZadanyAdresar(loaded));
 
   const std::string empty = MakeFolder("empty");
-  const std::string only_subfolders = MakeFolder("nested" + kSep + "inner");
+  MakeFolder("nested" + kSep + "inner");
   MakeFolder("nested" + kSep + "other");
   const std::string file = loaded + kSep + "1001.bmp";
   ExpectRefused("", kChooseFirst);
@@ -147,7 +147,6 @@ TEST_F(ScanFolderTest, BadFoldersAreRefusedWithANoticeAndChangeNothing) {
   ExpectRefused(folder_.Sub("snow?"), kNoSuchFolder);
   EXPECT_EQ(form_.scan_folder().path, loaded + kSep);
   EXPECT_NE(Log().find("Hlášeno uživateli:\r\n   Zadaná složka neexistuje"_cp), std::string::npos);
-  (void)only_subfolders;
 }
 
 TEST_F(ScanFolderTest, PageNamesTheCodePageCannotCarryAreNoPages) {
@@ -404,6 +403,24 @@ TEST_F(ScanFolderTest, ACommitDuringASendIsHeldBackUntilTheSendHasEnded) {
   form_.BeginSend();
   form_.EndSend();
   EXPECT_TRUE(toolkit_.posted().empty());
+}
+
+TEST_F(ScanFolderTest, ASendEndedByAPlatformErrorStillReleasesTheHeldCommit) {
+  const std::string b = MakeFolder("B");
+  MakeFiles(b, {"1001.bmp"});
+  toolkit_.Type(ControlId::kEdit3, b);
+  try {
+    ui::SendInProgress send(form_);
+    toolkit_.MoveFocus(ControlId::kButton3);
+    toolkit_.RunPostedMessages();
+    EXPECT_TRUE(form_.send_in_progress());
+    throw platform::IoError("disk full");
+  } catch (const platform::IoError&) {
+  }
+  EXPECT_FALSE(form_.send_in_progress());
+  EXPECT_EQ(form_.scan_folder().path, "");
+  toolkit_.RunPostedMessages();
+  EXPECT_EQ(form_.scan_folder().path, b + kSep);
 }
 
 class NewFolderTest : public FormTest {
