@@ -5,7 +5,8 @@
 //   pair step the same with the front page first read back from its file (what each back page
 //             costs the page handler).
 // The baseline copies the bytes the operation writes into a fresh buffer and writes them to a
-// file in the same folder. Each figure is the median of the runs. Target: every ratio within 2.
+// file in the same folder. Operation and baseline run alternately (a shared machine's load falls
+// on both alike); each figure is the median of the runs. Target: every ratio within 2.
 //
 // Usage: bitmap_bench [folder] [runs]   (folder defaults to the system's temporary folder)
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -28,40 +30,63 @@ namespace {
 constexpr int kWidth = 1654;
 constexpr int kHeight = 2339;
 
-double MedianMs(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  work();  // warm-up: page cache, allocator
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    const auto end = std::chrono::steady_clock::now();
-    times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 void Fail(const char* what) {
   std::fprintf(stderr, "bitmap_bench: %s\n", what);
   std::exit(1);
 }
 
-// A plain copy of size bytes into a fresh buffer, then a write of it to path.
-double BaselineMs(int runs, std::size_t size, const std::string& path) {
-  std::vector<std::uint8_t> source(size);
-  for (std::size_t i = 0; i < size; ++i) source[i] = static_cast<std::uint8_t>(i * 31);
-  return MedianMs(runs, [&] {
-    auto* copy = static_cast<std::uint8_t*>(std::malloc(size));
+double TimeMs(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  const auto end = std::chrono::steady_clock::now();
+  return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+struct Timing {
+  double ms = 0;
+  double baseline_ms = 0;
+};
+
+// Runs the work and its baseline alternately, so that both meet the same load of a shared
+// machine; the median of each.
+Timing Compare(int runs, const std::function<void()>& work, const std::function<void()>& baseline) {
+  work();  // warm-up: page cache, allocator
+  baseline();
+  std::vector<double> times, baseline_times;
+  for (int i = 0; i < runs; ++i) {
+    times.push_back(TimeMs(work));
+    baseline_times.push_back(TimeMs(baseline));
+  }
+  return Timing{Median(times), Median(baseline_times)};
+}
+
+// A plain copy of the bytes into a fresh buffer, then a write of them to a file.
+class CopyAndWrite {
+ public:
+  CopyAndWrite(std::size_t size, std::string path) : source_(size), path_(std::move(path)) {
+    for (std::size_t i = 0; i < size; ++i) source_[i] = static_cast<std::uint8_t>(i * 31);
+  }
+  void operator()() const {
+    auto* copy = static_cast<std::uint8_t*>(std::malloc(source_.size()));
     if (copy == nullptr) Fail("out of memory");
-    std::memcpy(copy, source.data(), size);
+    std::memcpy(copy, source_.data(), source_.size());
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::kCreate) || !file.Write(copy, size) ||
+    if (!file.Open(path_, platform::File::Mode::kCreate) || !file.Write(copy, source_.size()) ||
         !file.Close()) {
       Fail("baseline write failed");
     }
     std::free(copy);
-  });
-}
+  }
+
+ private:
+  std::vector<std::uint8_t> source_;
+  std::string path_;
+};
 
 platform::Bitmap DeliveredPage(unsigned seed) {
   platform::Bitmap page;
@@ -75,9 +100,9 @@ platform::Bitmap DeliveredPage(unsigned seed) {
   return page;
 }
 
-void Report(const char* name, double ms, double baseline_ms, std::size_t bytes) {
-  std::printf("%-10s %8.2f ms   baseline %8.2f ms   ratio %5.2f   (%zu bytes written)\n", name, ms,
-              baseline_ms, ms / baseline_ms, bytes);
+void Report(const char* name, const Timing& timing, std::size_t bytes) {
+  std::printf("%-10s %8.2f ms   baseline %8.2f ms   ratio %5.2f   (%zu bytes written)\n", name,
+              timing.ms, timing.baseline_ms, timing.ms / timing.baseline_ms, bytes);
 }
 
 }  // namespace
@@ -104,54 +129,65 @@ int main(int argc, char** argv) {
               runs, platform::Cp1250Path(folder).c_str());
 
   const std::size_t grey_bytes = platform::BmpHeaderBytes(front).size() + front.PixelBlockSize();
-  const double grey_ms = MedianMs(runs, [&] {
-    platform::Bitmap grey;
-    if (!platform::GreyFromBlue(delivered, &grey) || !platform::SaveBmp(grey, page_path)) {
-      Fail("grey plus save failed");
-    }
-  });
-  Report("grey", grey_ms, BaselineMs(runs, grey_bytes, baseline_path), grey_bytes);
+  const Timing grey = Compare(
+      runs,
+      [&] {
+        platform::Bitmap page;
+        if (!platform::GreyFromBlue(delivered, &page) || !platform::SaveBmp(page, page_path)) {
+          Fail("grey plus save failed");
+        }
+      },
+      CopyAndWrite(grey_bytes, baseline_path));
+  Report("grey", grey, grey_bytes);
 
   platform::Bitmap sample;
   if (!platform::ComposeDuplex(front, back, &sample)) Fail("composite failed");
   const std::size_t composite_bytes =
       platform::BmpHeaderBytes(sample).size() + sample.PixelBlockSize();
   sample.Clear();
-  const double composite_baseline_ms = BaselineMs(runs, composite_bytes, baseline_path);
-  const double composite_ms = MedianMs(runs, [&] {
-    platform::Bitmap composite;
-    if (!platform::ComposeDuplex(front, back, &composite) ||
-        !platform::SaveBmp(composite, composite_path)) {
-      Fail("composite plus save failed");
-    }
-  });
-  Report("composite", composite_ms, composite_baseline_ms, composite_bytes);
+  const Timing composite = Compare(
+      runs,
+      [&] {
+        platform::Bitmap image;
+        if (!platform::ComposeDuplex(front, back, &image) ||
+            !platform::SaveBmp(image, composite_path)) {
+          Fail("composite plus save failed");
+        }
+      },
+      CopyAndWrite(composite_bytes, baseline_path));
+  Report("composite", composite, composite_bytes);
 
-  const double pair_ms = MedianMs(runs, [&] {
-    platform::Bitmap loaded, composite;
-    if (platform::LoadBmp(page_path, &loaded) != platform::BmpStatus::kOk ||
-        !platform::ComposeDuplex(loaded, back, &composite) ||
-        !platform::SaveBmp(composite, composite_path)) {
-      Fail("pair step failed");
-    }
-  });
-  Report("pair step", pair_ms, composite_baseline_ms, composite_bytes);
+  const Timing pair = Compare(
+      runs,
+      [&] {
+        platform::Bitmap loaded, image;
+        if (platform::LoadBmp(page_path, &loaded) != platform::BmpStatus::kOk ||
+            !platform::ComposeDuplex(loaded, back, &image) ||
+            !platform::SaveBmp(image, composite_path)) {
+          Fail("pair step failed");
+        }
+      },
+      CopyAndWrite(composite_bytes, baseline_path));
+  Report("pair step", pair, composite_bytes);
 
   // Where the time goes, for reading the figures above.
-  const double load_ms = MedianMs(runs, [&] {
-    platform::Bitmap loaded;
-    if (platform::LoadBmp(page_path, &loaded) != platform::BmpStatus::kOk) Fail("load failed");
-  });
-  const double grey_only_ms = MedianMs(runs, [&] {
-    platform::Bitmap grey;
-    if (!platform::GreyFromBlue(delivered, &grey)) Fail("grey failed");
-  });
-  const double compose_only_ms = MedianMs(runs, [&] {
-    platform::Bitmap composite;
-    if (!platform::ComposeDuplex(front, back, &composite)) Fail("composite failed");
-  });
-  std::printf("parts: load front %.2f ms, grey conversion %.2f ms, composite %.2f ms\n", load_ms,
-              grey_only_ms, compose_only_ms);
+  std::vector<double> load_ms, grey_ms, compose_ms;
+  for (int i = 0; i < runs; ++i) {
+    load_ms.push_back(TimeMs([&] {
+      platform::Bitmap loaded;
+      if (platform::LoadBmp(page_path, &loaded) != platform::BmpStatus::kOk) Fail("load failed");
+    }));
+    grey_ms.push_back(TimeMs([&] {
+      platform::Bitmap page;
+      if (!platform::GreyFromBlue(delivered, &page)) Fail("grey failed");
+    }));
+    compose_ms.push_back(TimeMs([&] {
+      platform::Bitmap image;
+      if (!platform::ComposeDuplex(front, back, &image)) Fail("composite failed");
+    }));
+  }
+  std::printf("parts: load front %.2f ms, grey conversion %.2f ms, composite %.2f ms\n",
+              Median(load_ms), Median(grey_ms), Median(compose_ms));
 
   for (const std::string& path : {page_path, back_path, composite_path, baseline_path}) {
     platform::RemoveFile(path);
