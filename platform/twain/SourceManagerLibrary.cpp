@@ -1,5 +1,7 @@
 #include "platform/twain/SourceManagerLibrary.h"
 
+#include <cstdlib>
+
 namespace platform {
 
 std::vector<std::string> WindowsSourceManagerCandidates(const SourceManagerFolders& folders,
@@ -25,6 +27,9 @@ SourceManagerLibrary::~SourceManagerLibrary() { Unload(); }
 bool SourceManagerLibrary::Load(const std::string& injected_path) {
   if (loaded()) return true;
   if (!injected_path.empty()) return LoadOne(injected_path);
+  if (const char* chosen = std::getenv("PRELAVKA_TWAIN_DSM"); chosen != nullptr && *chosen) {
+    return LoadOne(chosen);
+  }
   for (const std::string& candidate : SourceManagerCandidates()) {
     if (LoadOne(candidate)) return true;
   }

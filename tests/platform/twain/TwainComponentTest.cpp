@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -45,6 +47,16 @@ TEST(SourceManagerLibrary, LoadsAnInjectedLibraryWithDsmEntryOnly) {
   EXPECT_EQ(library.path(), kVirtualScannerPath);
   library.Unload();
   EXPECT_FALSE(library.loaded());
+}
+
+TEST(SourceManagerLibrary, TheEnvironmentMayNameTheLibrary) {
+  ASSERT_EQ(setenv("PRELAVKA_TWAIN_DSM", kVirtualScannerPath, 1), 0);
+  SourceManagerLibrary library;
+  EXPECT_TRUE(library.Load(""));
+  EXPECT_EQ(library.path(), kVirtualScannerPath);
+  library.Unload();
+  EXPECT_FALSE(library.Load("/nonexistent/libtwaindsm.so"));  // an injected path comes first
+  unsetenv("PRELAVKA_TWAIN_DSM");
 }
 
 // Hands posted messages to the TWAIN components, as the controller does with those it does not
@@ -187,6 +199,41 @@ TEST_F(TwainComponentTest, ReportsASourceManagerThatDoesNotOpen) {
   EXPECT_FALSE(missing.SetLibraryLoaded(true));
   EXPECT_FALSE(missing.SetSourceManagerLoaded(true));
   EXPECT_EQ(missing.SourceCount(), 0);
+}
+
+TEST_F(TwainComponentTest, TheScriptMayComeFromAFileAndTheRecordGoToOne) {
+  const auto folder = std::filesystem::temp_directory_path();
+  const std::string script = (folder / "twain_component_script.txt").string();
+  const std::string record = (folder / "twain_component_record.txt").string();
+  std::filesystem::remove(record);
+  std::ofstream(script) << "source From File\n";
+  ASSERT_EQ(setenv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT", script.c_str(), 1), 0);
+  ASSERT_EQ(setenv("PRELAVKA_VIRTUAL_SCANNER_LOG", record.c_str(), 1), 0);
+  scanner_.UseScriptFile();
+  component_ = std::make_unique<TwainComponent>(&toolkit_);
+  component_->set_library_path(kVirtualScannerPath);
+  ASSERT_TRUE(component_->SetSourceManagerLoaded(true));
+  ASSERT_EQ(component_->SourceCount(), 1);
+  EXPECT_STREQ(component_->Source(0)->identity().ProductName, "From File");
+  component_.reset();
+  std::ifstream in(record);
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first, Triplet("dsm", DG_CONTROL, DAT_PARENT, MSG_OPENDSM));
+
+  // A script with an error: the source manager does not open, and the record says why.
+  std::ofstream(script) << "source S\nimage grey 10x10\n";
+  scanner_.UseScriptFile();
+  component_ = std::make_unique<TwainComponent>(&toolkit_);
+  component_->set_library_path(kVirtualScannerPath);
+  EXPECT_FALSE(component_->SetSourceManagerLoaded(true));
+  EXPECT_NE(scanner_.Record().find("script error: line 2: \"image gray|rgb <width>x<height>\""),
+            std::string::npos)
+      << scanner_.Record();
+  unsetenv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT");
+  unsetenv("PRELAVKA_VIRTUAL_SCANNER_LOG");
+  std::filesystem::remove(script);
+  std::filesystem::remove(record);
 }
 
 TEST_F(TwainComponentTest, SelectSourceThroughTheSourceManagersDialog) {

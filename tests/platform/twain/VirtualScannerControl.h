@@ -41,6 +41,11 @@ class VirtualScannerControl {
     set_script_(text.c_str());
     clear_();
   }
+  // Back to the script file named by PRELAVKA_VIRTUAL_SCANNER_SCRIPT; clears the record.
+  void UseScriptFile() {
+    set_script_(nullptr);
+    clear_();
+  }
   std::string Record() const { return record_(); }
   std::vector<std::string> RecordLines() const {
     std::vector<std::string> lines;
