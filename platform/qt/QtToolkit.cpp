@@ -389,10 +389,9 @@ void QtToolkit::BringToForeground() {
   window_->activateWindow();
 }
 
-void* QtToolkit::NativeHandle() {
-  if (!window_->isVisible()) return nullptr;
-  return reinterpret_cast<void*>(window_->winId());
-}
+// The window exists from creation on, as the source manager expects of the parent it is given:
+// asking for the id creates the native window before it is shown.
+void* QtToolkit::NativeHandle() { return reinterpret_cast<void*>(window_->winId()); }
 
 void QtToolkit::SetApplicationTitle(std::string_view title) { application_title_ = title; }
 

@@ -308,9 +308,10 @@ TEST_F(QtToolkitTest, VisibilityAndProgressAreTheControls) {
 }
 
 TEST_F(QtToolkitTest, MinimiseRestoreAndHandle) {
-  EXPECT_EQ(toolkit_.NativeHandle(), nullptr);
+  void* const handle = toolkit_.NativeHandle();
+  EXPECT_NE(handle, nullptr);
   ShowActive();
-  EXPECT_NE(toolkit_.NativeHandle(), nullptr);
+  EXPECT_EQ(toolkit_.NativeHandle(), handle);
   toolkit_.Minimize();
   EXPECT_TRUE(window()->isMinimized());
   toolkit_.Restore();
