@@ -8,11 +8,18 @@ packages=(
   python3 tar gzip curl
   qt6-base-dev qt6-translations-l10n fonts-liberation2 xvfb xauth
   clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
+  wine wine64 wine32:i386 imagemagick
 )
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "install-deps.sh: run as root (it installs Debian packages)" >&2
   exit 1
+fi
+
+# The 32-bit Wine (wine32) comes from Debian's i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
 fi
 
 missing=()
