@@ -179,33 +179,33 @@ bool Runner::Start() {
   if (stub_scanner_) {
     form_->set_scanner_startup({.attach_trace = {},
                                 .open = [] { return true; },
-                                .describe =
-                                    [this] {
-                                      // As the scanner session applies what the scanner reported.
-                                      ui::ScannerFlags& flags = form_->scanner_flags();
-                                      flags = *stub_scanner_;
-                                      toolkit_.SetEnabled(ControlId::kButton1, flags.flatbed);
-                                      toolkit_.SetEnabled(ControlId::kButton2, flags.feeder);
-                                      if (flags.feeder) {
-                                        toolkit_.SetEnabled(ControlId::kLabel11, flags.duplex);
-                                        toolkit_.SetEnabled(ControlId::kCheckBox2, flags.duplex);
-                                      }
-                                      toolkit_.BringToForeground();
-                                    }});
+                                .describe = [this] { DescribeStubScanner(); }});
   }
   shell_->Start();
   platform::DispatchEvent(toolkit_, [&] { form_->FormCreate(); });
   return true;
 }
 
-void Runner::AddKeywords() {
-  auto control_of = [this](const Command& command) -> std::optional<ControlId> {
-    const std::optional<ControlId> control = platform::ControlByName(command.FirstWord());
-    if (!control) Fail(command, "no control named \"" + command.FirstWord() + "\"");
-    return control;
-  };
+void Runner::DescribeStubScanner() {
+  // As the scanner session applies what the scanner reported.
+  ui::ScannerFlags& flags = form_->scanner_flags();
+  flags = *stub_scanner_;
+  toolkit_.SetEnabled(ControlId::kButton1, flags.flatbed);
+  toolkit_.SetEnabled(ControlId::kButton2, flags.feeder);
+  if (flags.feeder) {
+    toolkit_.SetEnabled(ControlId::kLabel11, flags.duplex);
+    toolkit_.SetEnabled(ControlId::kCheckBox2, flags.duplex);
+  }
+  toolkit_.BringToForeground();
+}
 
-  // The start-up environment.
+void Runner::AddKeywords() {
+  AddEnvironmentKeywords();
+  AddFileKeywords();
+  AddActionKeywords();
+}
+
+void Runner::AddEnvironmentKeywords() {
   keywords_["executable"] = {Phase::kBeforeStart, [this](const Command& c) {
                                system_.executable_path = ProgramText(c.rest);
                                return true;
@@ -252,8 +252,9 @@ void Runner::AddKeywords() {
                         system_.environment[c.FirstWord()] = ProgramText(c.AfterFirstWord());
                         return true;
                       }};
+}
 
-  // Files and folders, at any time.
+void Runner::AddFileKeywords() {
   keywords_["mkdir"] = {Phase::kAnyTime, [this](const Command& c) {
                           std::error_code error;
                           fs::create_directories(Utf8Path(NativePathText(c.rest)), error);
@@ -263,8 +264,31 @@ void Runner::AddKeywords() {
                          std::ofstream file(Utf8Path(NativePathText(c.rest)), std::ios::binary);
                          return file ? true : Fail(c, "cannot create the file");
                        }};
+  keywords_["files"] = {
+      Phase::kAnyTime, [this](const Command& c) {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(Utf8Path(NativePathText(c.rest)), error)) {
+          const std::u8string name = entry.path().filename().u8string();
+          names.emplace_back(name.begin(), name.end());
+          std::error_code type_error;
+          if (entry.is_directory(type_error)) names.back() += "/";
+        }
+        if (error) return Fail(c, error.message());
+        std::sort(names.begin(), names.end());
+        out_ << " ";
+        for (const std::string& name : names) out_ << " " << name;
+        out_ << (names.empty() ? " (empty)\n" : "\n");
+        return true;
+      }};
+}
 
-  // What the user does.
+void Runner::AddActionKeywords() {
+  auto control_of = [this](const Command& command) -> std::optional<ControlId> {
+    const std::optional<ControlId> control = platform::ControlByName(command.FirstWord());
+    if (!control) Fail(command, "no control named \"" + command.FirstWord() + "\"");
+    return control;
+  };
   keywords_["start"] = {Phase::kRunning, [](const Command&) { return true; }};  // see Run
   keywords_["click"] = {Phase::kRunning, [this, control_of](const Command& c) {
                           const auto control = control_of(c);
@@ -331,22 +355,6 @@ void Runner::AddKeywords() {
                          PrintWindow(controls);
                          return true;
                        }};
-  keywords_["files"] = {
-      Phase::kAnyTime, [this](const Command& c) {
-        std::vector<std::string> names;
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(Utf8Path(NativePathText(c.rest)), error)) {
-          const std::u8string name = entry.path().filename().u8string();
-          names.emplace_back(name.begin(), name.end());
-          if (entry.is_directory()) names.back() += "/";
-        }
-        if (error) return Fail(c, error.message());
-        std::sort(names.begin(), names.end());
-        out_ << " ";
-        for (const std::string& name : names) out_ << " " << name;
-        out_ << (names.empty() ? "  (empty)\n" : "\n");
-        return true;
-      }};
 }
 
 int Runner::Run(const std::vector<Command>& commands, std::ostream& errors) {

@@ -58,6 +58,10 @@ class Runner {
   };
 
   void AddKeywords();
+  void AddEnvironmentKeywords();
+  void AddFileKeywords();
+  void AddActionKeywords();
+  void DescribeStubScanner();
   bool Start();
   std::optional<fakes::FakeToolkit::Answer> AnswerDialog(const fakes::FakeToolkit::Dialog& dialog);
 
