@@ -455,6 +455,20 @@ TEST_F(TTwain2Test, SetCapVerified) {
   }
 }
 
+TEST_F(TTwain2Test, GarbageIdentitiesAreTracedWithinTheirFields) {
+  scanner_.SetScript("source Nameless\nhostile identity-nonul\n");
+  twain_ = std::make_unique<TTwain2>(&toolkit_);
+  twain_->set_library_path(kVirtualScannerPath);
+  twain_->set_trace_file(log_.get());
+  ASSERT_TRUE(twain_->SetSourceManagerLoaded(true));
+  ASSERT_EQ(twain_->SourceCount(), 1);
+  const auto trace = Trace();
+  ASSERT_EQ(trace.size(), 3u);  // OPENDSM, GETFIRST, GETNEXT
+  EXPECT_NE(trace[1].find("ProductName:\"Nameless" + std::string(26, '*') + "\"}"),
+            std::string::npos)
+      << trace[1];
+}
+
 TEST_F(TTwain2Test, SourceByIndex) {
   Open("source A\nsource B\n");
   EXPECT_EQ(twain_->SourceByIndex(1), twain_->Source(1));
