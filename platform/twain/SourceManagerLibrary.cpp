@@ -27,7 +27,7 @@ SourceManagerLibrary::~SourceManagerLibrary() { Unload(); }
 bool SourceManagerLibrary::Load(const std::string& injected_path) {
   if (loaded()) return true;
   if (!injected_path.empty()) return LoadOne(injected_path);
-  if (const char* chosen = std::getenv("PRELAVKA_TWAIN_DSM"); chosen != nullptr && *chosen) {
+  if (const char* chosen = std::getenv("PRELAVKA_TWAIN_LIBRARY"); chosen != nullptr && *chosen) {
     return LoadOne(chosen);
   }
   for (const std::string& candidate : SourceManagerCandidates()) {

@@ -35,8 +35,8 @@ class SourceManagerLibrary {
   SourceManagerLibrary& operator=(const SourceManagerLibrary&) = delete;
 
   // Loads the first candidate that loads and exports DSM_Entry. With an injected path only that
-  // file is tried; else, when the environment variable PRELAVKA_TWAIN_DSM names a file (the demo
-  // on the virtual scanner), only that one. False when none does.
+  // file is tried; else, when the environment variable PRELAVKA_TWAIN_LIBRARY names a file (the
+  // demo on the virtual scanner), only that one. False when none does.
   bool Load(const std::string& injected_path);
   void Unload();
 

@@ -50,13 +50,13 @@ TEST(SourceManagerLibrary, LoadsAnInjectedLibraryWithDsmEntryOnly) {
 }
 
 TEST(SourceManagerLibrary, TheEnvironmentMayNameTheLibrary) {
-  ASSERT_EQ(setenv("PRELAVKA_TWAIN_DSM", kVirtualScannerPath, 1), 0);
+  ASSERT_EQ(setenv("PRELAVKA_TWAIN_LIBRARY", kVirtualScannerPath, 1), 0);
   SourceManagerLibrary library;
   EXPECT_TRUE(library.Load(""));
   EXPECT_EQ(library.path(), kVirtualScannerPath);
   library.Unload();
   EXPECT_FALSE(library.Load("/nonexistent/libtwaindsm.so"));  // an injected path comes first
-  unsetenv("PRELAVKA_TWAIN_DSM");
+  unsetenv("PRELAVKA_TWAIN_LIBRARY");
 }
 
 // Hands posted messages to the TWAIN components, as the controller does with those it does not
