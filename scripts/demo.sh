@@ -113,6 +113,18 @@ fi
 # The program keeps its run log and scan folders in the documents folder of this home.
 mkdir -p -m 700 "$out/runtime"
 run_env=(env -u XDG_CONFIG_HOME HOME="$home" XDG_RUNTIME_DIR="$out/runtime")
+# The virtual scanner stands in for the system's TWAIN source manager: two scanners, a feeder
+# that scans both sides and a colour flatbed (scripts/demo-scanner.txt; the program asks which).
+scanner=$build/tools/virtual_scanner/virtual_scanner.so
+if [ -f "$scanner" ]; then
+  cp "$root/scripts/demo-scanner.txt" "$out/scanner.txt"
+  rm -f "$out/scanner-calls.log"
+  run_env+=(PRELAVKA_TWAIN_LIBRARY="$scanner" PRELAVKA_VIRTUAL_SCANNER_SCRIPT="$out/scanner.txt"
+            PRELAVKA_VIRTUAL_SCANNER_LOG="$out/scanner-calls.log")
+  echo "virtual scanner: $scanner with $out/scanner.txt"
+else
+  echo "demo.sh: no virtual scanner built; the program starts without a scanner" >&2
+fi
 screenshot=$out/screen.png
 if [ "$headless" = 1 ]; then
   say "Running the program under Xvfb for $seconds s (no display)"
