@@ -282,6 +282,18 @@ TEST_F(FormTest, LiftingTheLockInMode2LeavesTheBothSidesBoxUsableWithoutDuplex) 
   EXPECT_FALSE(Checked(ControlId::kCheckBox2));
 }
 
+TEST_F(FormTest, AProcessEndDuringCreationIsNotShownAsAnError) {
+  // A fatal notice of the scanner session ends the process; the event dispatch lets it through.
+  ui::ScannerStartup startup;
+  startup.open = [this]() -> bool {
+    shell_.NotifyFatal("Ovladač skeneru neumí měřit v palcích."_cp);
+  };
+  form_.set_scanner_startup(startup);
+  toolkit_.ExpectMessageBox();
+  EXPECT_THROW(platform::DispatchEvent(toolkit_, [&] { form_.FormCreate(); }), fakes::ExitCalled);
+  EXPECT_EQ(toolkit_.dialogs().size(), 1u);
+}
+
 TEST_F(FormTest, ClicksReachTheHandlersOfEveryControl) {
   CreateWithScanner({});
   ASSERT_TRUE(toolkit_.Click(ControlId::kRadioButton3));

@@ -386,7 +386,7 @@ int Runner::Run(const std::vector<Command>& commands, std::ostream& errors) {
       out_ << "> start\n";
       Start();
     }
-  } catch (const ProcessExit& exit) {
+  } catch (const fakes::ExitCalled& exit) {
     exit_code = exit.code;
     out_ << "  (the program ended with exit code " << exit.code
          << "; the commands after this one are not run)\n";

@@ -20,17 +20,6 @@
 
 namespace scenario {
 
-// The process ended (a fatal notice, or the run log could not be opened). Not a std::exception,
-// so the event dispatch does not catch it: it ends the run as the real process end would.
-struct ProcessExit {
-  int code;
-};
-
-class ScenarioSystem : public fakes::FakeSystem {
- public:
-  [[noreturn]] void Exit(int code) override { throw ProcessExit{code}; }
-};
-
 class Runner {
  public:
   // work_folder: an existing empty folder (native path), "$WORK" in the scenario.
@@ -84,7 +73,7 @@ class Runner {
   std::string work_native_;  // UTF-8
   std::string work_cp1250_;
   std::map<std::string, Keyword> keywords_;
-  ScenarioSystem system_;
+  fakes::FakeSystem system_;
   fakes::FakeToolkit toolkit_;
   std::unique_ptr<app::Shell> shell_;
   std::unique_ptr<ui::TForm1> form_;
