@@ -107,6 +107,8 @@ class Toolkit {
   virtual void Minimize() = 0;
   virtual void Restore() = 0;
   virtual void Repaint() = 0;
+  // The window's state as the run log records it: 0 normal, 1 minimized, 2 maximized.
+  virtual int WindowState() const = 0;
   virtual void BringToForeground() = 0;
   // The native window handle (HWND on Windows), for the TWAIN source manager; may be null.
   virtual void* NativeHandle() = 0;

@@ -383,6 +383,10 @@ std::string QtToolkit::Caption() const { return FromQString(window_->windowTitle
 void QtToolkit::Minimize() { window_->showMinimized(); }
 void QtToolkit::Restore() { window_->showNormal(); }
 void QtToolkit::Repaint() { window_->repaint(); }
+int QtToolkit::WindowState() const {
+  if (window_->isMinimized()) return 1;
+  return window_->isMaximized() ? 2 : 0;
+}
 
 void QtToolkit::BringToForeground() {
   window_->raise();

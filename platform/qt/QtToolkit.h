@@ -59,6 +59,7 @@ class QtToolkit : public Toolkit {
   void Minimize() override;
   void Restore() override;
   void Repaint() override;
+  int WindowState() const override;
   void BringToForeground() override;
   void* NativeHandle() override;
   void SetApplicationTitle(std::string_view title) override;

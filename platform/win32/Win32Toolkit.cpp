@@ -426,6 +426,12 @@ void Win32Toolkit::Repaint() {
   }
 }
 
+int Win32Toolkit::WindowState() const {
+  if (window_ == nullptr) return 0;
+  if (IsIconic(window_)) return 1;
+  return IsZoomed(window_) ? 2 : 0;
+}
+
 void Win32Toolkit::BringToForeground() {
   if (window_ == nullptr) return;
   if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);

@@ -66,6 +66,7 @@ class Win32Toolkit : public Toolkit {
   void Minimize() override;
   void Restore() override;
   void Repaint() override;
+  int WindowState() const override;
   void BringToForeground() override;
   void* NativeHandle() override { return window_; }
   void SetApplicationTitle(std::string_view title) override { application_title_ = title; }

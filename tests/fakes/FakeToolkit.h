@@ -110,6 +110,7 @@ class FakeToolkit : public platform::Toolkit {
   void Minimize() override { minimized_ = true; }
   void Restore() override { minimized_ = false; }
   void Repaint() override { ++repaint_count_; }
+  int WindowState() const override { return minimized_ ? 1 : 0; }
   void BringToForeground() override { ++foreground_count_; }
   void* NativeHandle() override { return nullptr; }
   void SetApplicationTitle(std::string_view title) override { application_title_ = title; }
