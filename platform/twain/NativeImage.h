@@ -31,7 +31,7 @@ class NativeImage {
  private:
   MemoryHandle handle_;
   bool locked_ = false;
-  bool is_bitmap_ = false;
+  [[maybe_unused]] bool is_bitmap_ = false;  // Windows: the handle held a DDB
   std::vector<std::uint8_t> converted_;
   std::span<const std::uint8_t> dib_;
 };
