@@ -133,8 +133,17 @@ HWND ProgramDriver::Control(platform::ControlId id) const {
   return GetDlgItem(window_, platform::win32::kControlIdBase + static_cast<int>(id));
 }
 
+// WM_GETTEXT, not GetWindowText: the latter does not ask controls of another process.
 std::string ProgramDriver::Text(platform::ControlId id) const {
-  return platform::win32::WindowText(Control(id));
+  const HWND control = Control(id);
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_NORMAL, 5000, &copied);
+  text.resize(copied);
+  return platform::win32::Narrow(text);
 }
 
 bool ProgramDriver::Enabled(platform::ControlId id) const {
