@@ -223,6 +223,7 @@ int main(int argc, char** argv) {
 
   std::printf("Scan archive benchmark: 40 grey A4 200-dpi pages, %.1f MB (best of %d)\n", megabytes,
               repeat);
+  std::printf("  run: %s [--corpus %s] [--repeat N]\n", argv[0], corpus.c_str());
   std::printf("                       wall s    cpu s   MB/s (cpu)  output bytes\n");
   std::printf("  WriteScanArchive     %6.3f   %6.3f   %6.1f     %10llu\n", ours.seconds,
               ours.cpu_seconds, megabytes / ours.cpu_seconds,
