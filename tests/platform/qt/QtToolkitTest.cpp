@@ -312,10 +312,13 @@ TEST_F(QtToolkitTest, MinimiseRestoreAndHandle) {
   EXPECT_NE(handle, nullptr);
   ShowActive();
   EXPECT_EQ(toolkit_.NativeHandle(), handle);
+  EXPECT_EQ(toolkit_.WindowState(), 0);
   toolkit_.Minimize();
   EXPECT_TRUE(window()->isMinimized());
+  EXPECT_EQ(toolkit_.WindowState(), 1);
   toolkit_.Restore();
   EXPECT_FALSE(window()->isMinimized());
+  EXPECT_EQ(toolkit_.WindowState(), 0);
   toolkit_.BringToForeground();
   toolkit_.Repaint();
   EXPECT_TRUE(window()->isVisible());
