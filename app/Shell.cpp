@@ -123,6 +123,7 @@ bool Shell::StartWith(const Identity& identity, std::string_view log_path) {
   identity_ = identity;
   translations_ = std::make_unique<TranslationList>(identity_.language_index);
   picker_start_folder_ = identity_.application_folder;
+  run_log_.reset();  // a log this shell holds is given up before it is opened again
   run_log_ = RunLog::Open(log_path);
   return run_log_ != nullptr;
 }

@@ -145,6 +145,23 @@ constexpr std::string_view operator""_cp() {
   return std::string_view(detail::kConverted<kLiteral>.bytes.data(),
                           detail::kConverted<kLiteral>.size);
 }
+
+// Texts are built by joining std::string with _cp literals; these make that read naturally
+// wherever the literals are in use.
+inline std::string operator+(std::string left, std::string_view right) {
+  left.append(right);
+  return left;
+}
+inline std::string operator+(std::string_view left, const std::string& right) {
+  std::string joined(left);
+  joined += right;
+  return joined;
+}
+inline std::string operator+(const char* left, std::string_view right) {
+  std::string joined(left);
+  joined.append(right);
+  return joined;
+}
 }  // namespace literals
 
 }  // namespace text

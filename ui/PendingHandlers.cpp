@@ -6,6 +6,5 @@ namespace ui {
 
 void TForm1::Button1Click() {}
 void TForm1::Button2Click() {}
-void TForm1::Button3Click() {}
 
 }  // namespace ui

@@ -1,6 +1,8 @@
 // The state the main window controller keeps, in small structs.
 #pragma once
 
+#include <cstdint>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,6 +42,12 @@ struct SendState {
   // The window is disabled for a send: a folder-box commit is held back until it ends.
   bool in_progress = false;
   bool commit_held = false;
+  // The seed of the program's pseudo-random generator, which draws the boundaries: 0 at start,
+  // never taken from the clock, so the n-th send of every run uses the same boundary.
+  std::uint32_t random_seed = 0;
+  // The HTTP client's receive time-out in milliseconds; 0 keeps the client's own (90 s). Tests and
+  // the scenario driver shorten it.
+  std::int32_t client_timeout_ms = 0;
 };
 
 // The scanner half of window creation, filled in by the scanning subsystem. Empty functions mean

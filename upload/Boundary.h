@@ -11,6 +11,9 @@ namespace upload {
 // generator lives for the whole run.
 class BoundaryGenerator {
  public:
+  // Continues from a seed kept by the caller (0 at the start of a run).
+  explicit BoundaryGenerator(std::uint32_t seed = 0) : seed_(seed) {}
+  std::uint32_t seed() const { return seed_; }
   // 32-bit linear congruential step seed := seed * 134775813 + 1, then the upper 32 bits of
   // seed * 2147483647: a value from 0 to 2147483646.
   std::uint32_t Draw();
