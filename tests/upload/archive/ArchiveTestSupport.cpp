@@ -1,22 +1,32 @@
 #include "tests/upload/archive/ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#include "platform/FileSystem.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace upload_test {
 
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "prelavka-archive-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-  path_ = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const fs::path candidate =
+        fs::temp_directory_path() / ("prelavka-archive-" + std::to_string(random()));
+    std::error_code error;
+    if (fs::create_directory(candidate, error)) path_ = candidate.string();
+  }
+  if (path_.empty()) ADD_FAILURE() << "no temporary folder";
 }
 
 TempFolder::~TempFolder() {
@@ -25,7 +35,7 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::Path(std::string_view name) const {
-  return path_ + "/" + std::string(name);
+  return path_ + platform::kPathSeparator + std::string(name);
 }
 
 std::string PageBytes(std::size_t size, std::uint32_t seed) {
@@ -55,7 +65,7 @@ std::string ReadFile(const std::string& path) {
 
 namespace {
 
-std::string Quote(const std::string& argument) {
+[[maybe_unused]] std::string Quote(const std::string& argument) {
   std::string quoted = "'";
   for (const char c : argument) {
     if (c == '\'') {
@@ -70,6 +80,10 @@ std::string Quote(const std::string& argument) {
 }  // namespace
 
 CommandResult RunCommand(const std::vector<std::string>& arguments) {
+#ifdef _WIN32
+  (void)arguments;
+  return {-1, "no POSIX shell"};
+#else
   std::string command = "timeout 60";
   for (const std::string& argument : arguments) command += " " + Quote(argument);
   command += " 2>&1";
@@ -83,6 +97,7 @@ CommandResult RunCommand(const std::vector<std::string>& arguments) {
   const int status = pclose(pipe);
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+#endif
 }
 
 std::string ArchiveChecker() { return PRELAVKA_ARCHIVE_TEST_DIR "/check_archive.py"; }

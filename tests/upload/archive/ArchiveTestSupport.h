@@ -36,6 +36,13 @@ struct CommandResult {
   int exit_code = -1;
   std::string output;  // stdout and stderr
 };
+// The readers of the archives (Python, GNU tar, gzip) run where there is a POSIX shell; the
+// Windows tests under Wine check the archives in-process only.
+#ifdef _WIN32
+inline constexpr bool kRealReaders = false;
+#else
+inline constexpr bool kRealReaders = true;
+#endif
 // Runs the program with its arguments through `timeout`, so no test waits more than a minute.
 CommandResult RunCommand(const std::vector<std::string>& arguments);
 
