@@ -212,8 +212,10 @@ LRESULT CALLBACK Win32Toolkit::WindowProc(HWND window, UINT message, WPARAM wpar
 }
 
 LRESULT Win32Toolkit::HandleWindowMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == kFolderBoxCommitMessage) {
-    Deliver([](ToolkitEvents& events) { events.Message(kFolderBoxCommitMessage); });
+  // Application messages posted through PostMessage: the folder-box commit (32769) and the
+  // TWAIN component's notices.
+  if (message >= WM_APP && message <= 0xBFFF) {
+    Deliver([message](ToolkitEvents& events) { events.Message(message); });
     return 0;
   }
   switch (message) {

@@ -294,12 +294,13 @@ TEST_F(Win32ToolkitTest, LeavingTheFolderBoxForAnotherControlIsTold) {
 TEST_F(Win32ToolkitTest, PostedMessageRunsAfterTheEventThatPostedIt) {
   recorder_->on_click = [&](ControlId) {
     toolkit_->PostMessage(platform::kFolderBoxCommitMessage);
+    toolkit_->PostMessage(0x8100);  // the TWAIN component's notice message
     recorder_->log.push_back("click handler ends");
   };
   SendMessageW(Control(ControlId::kButton4), BM_CLICK, 0, 0);
   toolkit_->ProcessMessages();
-  EXPECT_EQ(recorder_->log,
-            (std::vector<std::string>{"click Button4", "click handler ends", "message 32769"}));
+  EXPECT_EQ(recorder_->log, (std::vector<std::string>{"click Button4", "click handler ends",
+                                                      "message 32769", "message 33024"}));
 }
 
 TEST(Win32ToolkitEarlyTest, MessagesPostedBeforeTheWindowExistsArriveAfterwards) {
@@ -452,8 +453,10 @@ TEST_F(Win32ToolkitTest, MinimiseAndRestore) {
   toolkit_->ShowMainWindow();
   toolkit_->Minimize();
   EXPECT_TRUE(IsIconic(toolkit_->window()));
+  EXPECT_EQ(toolkit_->WindowState(), 1);
   toolkit_->Restore();
   EXPECT_FALSE(IsIconic(toolkit_->window()));
+  EXPECT_EQ(toolkit_->WindowState(), 0);
   toolkit_->Repaint();
   toolkit_->BringToForeground();
   EXPECT_TRUE(IsWindowVisible(toolkit_->window()));
