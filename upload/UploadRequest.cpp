@@ -233,8 +233,6 @@ void TForm1::Button3Click() {
   ClearDirInfo(true);
   EnableForm(true);
   LiftBatchLock();
-  Enable(ControlId::kLabel11, scanner_.duplex);
-  Enable(ControlId::kCheckBox2, scanner_.duplex);
 }
 
 }  // namespace ui
