@@ -10,8 +10,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "platform/Cp1250.h"
 #include "platform/qt/QtText.h"
@@ -77,14 +79,39 @@ std::optional<QString> ChooseNewFolder(const QString& start) {
   layout->addWidget(path_box);
   layout->addWidget(buttons);
 
-  const QModelIndex start_index = model->index(WithoutTrailingSeparator(start));
-  if (start_index.isValid()) {
-    tree->setCurrentIndex(start_index);
-    tree->scrollTo(start_index);
-  }
+  // The tree follows the user's choice into the path box. The model reads folders in the
+  // background: the start folder is selected as its parents arrive, until the user moves.
+  struct TreeState {
+    bool moving = false;
+    bool user_moved = false;
+  };
+  auto state = std::make_shared<TreeState>();
+  const QString start_path = WithoutTrailingSeparator(start);
+  auto show_start = [tree, model, state, start_path] {
+    const QModelIndex start_index = model->index(start_path);
+    if (state->user_moved || !start_index.isValid()) return;
+    state->moving = true;
+    for (QModelIndex parent = start_index.parent(); parent.isValid(); parent = parent.parent()) {
+      tree->expand(parent);
+    }
+    if (tree->currentIndex() != start_index) tree->setCurrentIndex(start_index);
+    tree->scrollTo(start_index, QAbstractItemView::PositionAtCenter);
+    state->moving = false;
+  };
+  // Scrolling works once the tree has laid its rows out: shortly after the last folder arrived.
+  auto* settle = new QTimer(&dialog);
+  settle->setSingleShot(true);
+  settle->setInterval(50);
+  QObject::connect(settle, &QTimer::timeout, &dialog, show_start);
+  QObject::connect(model, &QFileSystemModel::directoryLoaded, settle,
+                   static_cast<void (QTimer::*)()>(&QTimer::start));
+  show_start();
+  settle->start();
   QObject::connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, &dialog,
-                   [model, path_box](const QModelIndex& current) {
-                     if (current.isValid()) path_box->setText(model->filePath(current));
+                   [model, path_box, state](const QModelIndex& current) {
+                     if (state->moving || !current.isValid()) return;
+                     state->user_moved = true;
+                     path_box->setText(model->filePath(current));
                    });
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

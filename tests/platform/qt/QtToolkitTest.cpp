@@ -472,6 +472,8 @@ TEST_F(QtFolderDialogTest, NewFolderDialogAcceptsAFolderThatDoesNotExistYet) {
   DialogAnswerer answerer({[&](QWidget* dialog) {
     auto* path = dialog->findChild<QLineEdit*>(QLatin1String(platform::kFolderPathBoxName));
     ASSERT_NE(path, nullptr);
+    // The folder tree loads in the background meanwhile; the box keeps the start folder.
+    Pump(std::chrono::milliseconds(300));
     offered = path->text();
     path->setText(wanted);
     qt_tests::Accept(dialog);
