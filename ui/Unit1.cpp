@@ -4,6 +4,7 @@
 
 #include "platform/Cp1250.h"
 #include "platform/FileSystem.h"
+#include "platform/twain/TwainComponent.h"
 #include "ui/WriteProbe.h"
 
 namespace ui {
@@ -257,7 +258,12 @@ void TForm1::FocusLeft(ControlId control) {
 }
 
 void TForm1::Message(unsigned message) {
-  if (message == platform::kFolderBoxCommitMessage) MYMESSAGE();
+  if (message == platform::kFolderBoxCommitMessage) {
+    MYMESSAGE();
+    return;
+  }
+  // The scanner's notices, queued by the TWAIN component.
+  platform::HandleTwainMessage(message);
 }
 
 }  // namespace ui

@@ -6,13 +6,23 @@
 // the scan buttons in scan/, the send button in upload/.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "app/Shell.h"
 #include "platform/Toolkit.h"
 #include "ui/WindowState.h"
+
+namespace platform {
+struct AcquireError;
+}
+namespace scan {
+class ScannerSession;
+}
 
 namespace ui {
 
@@ -103,6 +113,30 @@ class TForm1 : public platform::ToolkitEvents {
   void Button2Click();
   void Button3Click();
 
+  // --- Scanning (scan/) ---
+
+  // The scanner session (scan::InstallScannerSession sets it before FormCreate). Without one the
+  // scan buttons do nothing.
+  void set_scanner_session(std::shared_ptr<scan::ScannerSession> session) {
+    scanner_session_ = std::move(session);
+  }
+  scan::ScannerSession* scanner_session() { return scanner_session_.get(); }
+  // Logs the settings of a scan from Button1 (1) or Button2 (2), settles the scan folder, applies
+  // the batch lock, reopens the source and puts the settings into it. True when the scan may
+  // start; on false the user has been told why.
+  bool SetSettings(int button);
+  // Minimizes the window and enables the source without its own dialog; when the driver refuses,
+  // restores the window and tells the user. kind: 1 flatbed, 2 feeder.
+  void EnableTheSource(int kind);
+  // The TWAIN component's events: a delivered page (a packed DIB), the end of a scan, the
+  // file-transfer pair, and a transfer that failed.
+  void TwainTwainAcquire(int index, std::span<const std::uint8_t> dib, bool& cancel);
+  void TwainSourceDisable(int index);
+  void TwainSetupFileXfer(int index);
+  void TwainSourceFileTransfer(int index, const std::string& file_name, std::uint16_t format,
+                               bool& cancel);
+  void TwainAcquireError(int index, const platform::AcquireError& error);
+
   // --- State shared with the scanning and sending code ---
 
   ScannerFlags& scanner_flags() { return scanner_; }
@@ -127,6 +161,7 @@ class TForm1 : public platform::ToolkitEvents {
   app::Shell& shell_;
   platform::Toolkit& toolkit_;
   ScannerStartup scanner_startup_;
+  std::shared_ptr<scan::ScannerSession> scanner_session_;
   std::function<void(std::string_view folder)> write_probe_;
   ScannerFlags scanner_;
   ScanFolder folder_;
