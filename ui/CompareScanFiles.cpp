@@ -65,4 +65,29 @@ int CompareScanFiles(const std::vector<std::string>& list, std::size_t index1, s
   return CompareScanPaths(list.at(index1), list.at(index2));
 }
 
+std::optional<std::int32_t> PageNumberOfName(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  return ReadInteger(name.substr(0, dot));
+}
+
+std::int32_t HighestPageNumber(const std::vector<std::string>& names) {
+  std::int32_t highest = 1000;
+  for (const std::string& name : names) {
+    if (const std::optional<std::int32_t> number = PageNumberOfName(name);
+        number && *number > highest) {
+      highest = *number;
+    }
+  }
+  return highest;
+}
+
+std::string PageKindOfName(std::string_view name) {
+  std::string kind(name.substr(name.size() >= 4 ? name.size() - 4 : 0));
+  for (char& c : kind) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return kind;
+}
+
 }  // namespace ui

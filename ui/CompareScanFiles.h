@@ -1,6 +1,8 @@
 // The order of the entries of a page list.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +23,17 @@ int CompareScanFiles(const std::vector<std::string>& list, std::size_t index1, s
 // case first (ASCII and the cp1250 letters with accents), then lower case comes before upper case
 // at the first place they differ, then the bytes decide. Negative, zero or positive.
 int CompareLocaleText(std::string_view a, std::string_view b);
+
+// The page number a file name (without folder) carries when a folder is loaded: the text before
+// its first ".", read with ReadInteger; nothing for a name without ".".
+std::optional<std::int32_t> PageNumberOfName(std::string_view name);
+
+// The highest page number among the names, at least 1000: the page counter of a loaded folder
+// goes on after it.
+std::int32_t HighestPageNumber(const std::vector<std::string>& names);
+
+// The kind of a file name: its last four characters, ASCII letters in lower case (".bmp" for a
+// page, ".dib" for a two-sided composite).
+std::string PageKindOfName(std::string_view name);
 
 }  // namespace ui

@@ -19,23 +19,6 @@ namespace {
 
 const std::string kSeparator(platform::kPathSeparatorText);
 
-// The page number a file name carries: the part before its first "."; names without "." carry
-// none.
-std::optional<std::int32_t> NameNumber(std::string_view name) {
-  const std::size_t dot = name.find('.');
-  if (dot == std::string_view::npos) return std::nullopt;
-  return ReadInteger(name.substr(0, dot));
-}
-
-// The last four characters of a name with ASCII letters in lower case.
-std::string Kind(std::string_view name) {
-  std::string kind(name.substr(name.size() >= 4 ? name.size() - 4 : 0));
-  for (char& c : kind) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return kind;
-}
-
 void SortPages(std::vector<std::string>& list) {
   std::sort(list.begin(), list.end(),
             [](const std::string& a, const std::string& b) { return CompareScanPaths(a, b) < 0; });
@@ -61,14 +44,11 @@ bool TForm1::NactiZadanyAdresar(const std::string& folder) {
     return false;
   }
 
-  std::int32_t highest = 1000;
+  const std::int32_t highest = HighestPageNumber(names);
   std::vector<std::string> pages;
   std::vector<std::string> duplex_pages;
   for (const std::string& name : names) {
-    if (const std::optional<std::int32_t> number = NameNumber(name); number && *number > highest) {
-      highest = *number;
-    }
-    const std::string kind = Kind(name);
+    const std::string kind = PageKindOfName(name);
     if (kind != ".bmp" && kind != ".dib") continue;
     const std::string path = folder + kSeparator + name;
     // A name the code page cannot carry comes back with "?" in it and names no file: it could
