@@ -25,9 +25,14 @@ GzipWriter::~GzipWriter() {
   if (stream_live_) deflateEnd(&stream_);
 }
 
-std::unique_ptr<GzipWriter> GzipWriter::Open(OutputStream& out) {
+std::unique_ptr<GzipWriter> GzipWriter::Open(OutputStream& out) { return Open(out, Allocator{}); }
+
+std::unique_ptr<GzipWriter> GzipWriter::Open(OutputStream& out, const Allocator& allocator) {
   std::unique_ptr<GzipWriter> writer(new (std::nothrow) GzipWriter(out));
   if (!writer) return nullptr;
+  writer->stream_.zalloc = allocator.alloc;
+  writer->stream_.zfree = allocator.free;
+  writer->stream_.opaque = allocator.opaque;
   writer->crc_ = static_cast<std::uint32_t>(crc32(0L, Z_NULL, 0));
   const int init = deflateInit2(&writer->stream_, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
   writer->stream_live_ = init == Z_OK;

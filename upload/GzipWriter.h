@@ -24,6 +24,14 @@ class GzipWriter {
   // written; the stream may then hold part of the header.
   static std::unique_ptr<GzipWriter> Open(OutputStream& out);
 
+  // zlib's memory functions (zlib's defaults when null), so tests can make allocations fail.
+  struct Allocator {
+    alloc_func alloc = nullptr;
+    free_func free = nullptr;
+    void* opaque = nullptr;
+  };
+  static std::unique_ptr<GzipWriter> Open(OutputStream& out, const Allocator& allocator);
+
   GzipWriter(const GzipWriter&) = delete;
   GzipWriter& operator=(const GzipWriter&) = delete;
   ~GzipWriter();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -86,6 +87,44 @@ TEST(GzipWriterTest, SecondCloseAndWriteAfterCloseFail) {
   EXPECT_EQ(writer->Close(), Z_OK);
   EXPECT_EQ(writer->Close(), Z_STREAM_ERROR);
   EXPECT_EQ(writer->Write("x", 1), 0u);
+}
+
+// zlib's allocations fail from the n-th on.
+struct FailingAllocations {
+  int left = 0;
+  int live = 0;
+  static voidpf Alloc(voidpf opaque, uInt items, uInt size) {
+    auto* self = static_cast<FailingAllocations*>(opaque);
+    if (self->left-- <= 0) return Z_NULL;
+    ++self->live;
+    return std::calloc(items, size);
+  }
+  static void Free(voidpf opaque, voidpf address) {
+    --static_cast<FailingAllocations*>(opaque)->live;
+    std::free(address);
+  }
+};
+
+TEST(GzipWriterTest, FailedAllocationGivesNoWriterAndNothingWritten) {
+  int needed = 0;
+  for (int allowed = 0;; ++allowed) {
+    SCOPED_TRACE(allowed);
+    FailingAllocations allocations{allowed, 0};
+    StringOutputStream out;
+    std::unique_ptr<GzipWriter> writer = GzipWriter::Open(
+        out, {&FailingAllocations::Alloc, &FailingAllocations::Free, &allocations});
+    if (writer) {
+      needed = allowed;
+      EXPECT_EQ(writer->Write("page", 4), 4u);
+      EXPECT_EQ(writer->Close(), Z_OK);
+      EXPECT_EQ(allocations.live, 0);
+      break;
+    }
+    EXPECT_EQ(out.bytes(), "");
+    EXPECT_EQ(allocations.live, 0);  // what zlib got is given back
+    ASSERT_LT(allowed, 20);
+  }
+  EXPECT_GT(needed, 0);
 }
 
 // Every write to the stream that fails, wherever it happens (header, a full buffer, the last
