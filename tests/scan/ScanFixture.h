@@ -42,6 +42,17 @@ inline constexpr const char* kFullScanner =
     "cap CAP_DUPLEXENABLED enum FALSE,TRUE\n"
     "cap ICAP_SUPPORTEDSIZES enum 0,1 current=0\n";
 
+// The full scanner with the statement that starts so replaced, removed (replacement "") or, when
+// there is none, the replacement added at the end.
+inline std::string Scanner(const std::string& statement_start, const std::string& replacement) {
+  std::string script = kFullScanner;
+  const std::size_t at = script.find("\n" + statement_start);
+  if (at == std::string::npos) return script + replacement + "\n";
+  const std::size_t end = script.find('\n', at + 1);
+  script.replace(at + 1, end - at, replacement.empty() ? "" : replacement + "\n");
+  return script;
+}
+
 class ScanFixture : public ::testing::Test {
  protected:
   ScanFixture() {

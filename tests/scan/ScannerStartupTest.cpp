@@ -16,16 +16,6 @@ namespace {
 using namespace text::literals;
 using platform::ControlId;
 
-// The full scanner with one statement replaced, removed (replacement "") or added (no match).
-std::string Scanner(const std::string& statement_start, const std::string& replacement) {
-  std::string script = kFullScanner;
-  const std::size_t at = script.find("\n" + statement_start);
-  if (at == std::string::npos) return script + replacement + "\n";
-  const std::size_t end = script.find('\n', at + 1);
-  script.replace(at + 1, end - at, replacement.empty() ? "" : replacement + "\n");
-  return script;
-}
-
 struct StartupCase {
   const char* name = "";
   std::string script{};
