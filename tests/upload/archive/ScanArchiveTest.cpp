@@ -170,6 +170,26 @@ TEST_F(ScanArchiveTest, PackedListIsASnapshot) {
   ExpectReadersAccept(expected);
 }
 
+TEST_F(ScanArchiveTest, CzechFolderAndPageNames) {
+  // Paths are cp1250; the member name keeps the page name's cp1250 bytes.
+  const std::string folder = folder_.Path("Skenování"_cp);
+  ASSERT_TRUE(platform::CreateFolder(folder));
+  const std::string page = folder + platform::kPathSeparator + std::string("1001 příloha.bmp"_cp);
+  const std::string bytes = upload_test::PageBytes(1500, 9);
+  platform::File file;
+  ASSERT_TRUE(file.Open(page, platform::File::Mode::kCreate));
+  ASSERT_TRUE(file.Write(bytes));
+  ASSERT_TRUE(file.Close());
+
+  StringOutputStream out;
+  ASSERT_TRUE(WriteScanArchive({page}, out, toolkit_).ok());
+  const std::string tar = TarStreamOf(out.bytes());
+  EXPECT_EQ(tar.substr(0, 17), std::string("1001 příloha.bmp"_cp) + '\0');
+  EXPECT_EQ(tar.substr(512, bytes.size()), bytes);
+  EXPECT_EQ(toolkit_.Text(platform::ControlId::kLabel8),
+            std::string("Komprese 1001 příloha.bmp"_cp));
+}
+
 TEST_F(ScanArchiveTest, PageThatCannotBeOpenedStopsBeforeAnythingIsWritten) {
   const std::vector<std::string> pages = {Page("1001.bmp", 1000), folder_.Path("1002.bmp")};
   const ArchiveResult result = WriteArchive(pages);
