@@ -5,6 +5,7 @@
 #include "app/Shell.h"
 #include "platform/System.h"
 #include "platform/qt/QtToolkit.h"
+#include "scan/ScannerSession.h"
 #include "ui/Unit1.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   platform::InstallQtTranslations(shell.identity().language_code);
 
   ui::TForm1 form(shell, toolkit);
+  scan::InstallScannerSession(form, shell, toolkit);
   platform::DispatchEvent(toolkit, [&] { form.FormCreate(); });
   toolkit.Show();
   return application.exec();

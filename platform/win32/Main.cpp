@@ -5,7 +5,10 @@
 
 #include "app/Shell.h"
 #include "platform/System.h"
+#include "platform/twain/TwainComponent.h"
+#include "platform/win32/MessageLoop.h"
 #include "platform/win32/Win32Toolkit.h"
+#include "scan/ScannerSession.h"
 #include "ui/Unit1.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
@@ -20,6 +23,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
 
   if (!toolkit.CreateMainWindow()) return 1;
   ui::TForm1 form(shell, toolkit);
+  scan::InstallScannerSession(form, shell, toolkit);
+  // While a source is enabled, every window message passes through it first (DAT_EVENT).
+  platform::win32::SetMessageFilter([](const MSG& message) {
+    return platform::TwainMessageFilter(const_cast<MSG*>(&message));
+  });
   platform::DispatchEvent(toolkit, [&] { form.FormCreate(); });
   toolkit.ShowMainWindow();
   return toolkit.Run();
