@@ -50,13 +50,13 @@ TEST(SourceManagerLibrary, LoadsAnInjectedLibraryWithDsmEntryOnly) {
 }
 
 TEST(SourceManagerLibrary, TheEnvironmentMayNameTheLibrary) {
-  ASSERT_EQ(setenv("PRELAVKA_TWAIN_LIBRARY", kVirtualScannerPath, 1), 0);
+  ASSERT_EQ(testing_twain::SetEnv("PRELAVKA_TWAIN_LIBRARY", kVirtualScannerPath), 0);
   SourceManagerLibrary library;
   EXPECT_TRUE(library.Load(""));
   EXPECT_EQ(library.path(), kVirtualScannerPath);
   library.Unload();
   EXPECT_FALSE(library.Load("/nonexistent/libtwaindsm.so"));  // an injected path comes first
-  unsetenv("PRELAVKA_TWAIN_LIBRARY");
+  testing_twain::UnsetEnv("PRELAVKA_TWAIN_LIBRARY");
 }
 
 // Hands posted messages to the TWAIN components, as the controller does with those it does not
@@ -207,8 +207,8 @@ TEST_F(TwainComponentTest, TheScriptMayComeFromAFileAndTheRecordGoToOne) {
   const std::string record = (folder / "twain_component_record.txt").string();
   std::filesystem::remove(record);
   std::ofstream(script) << "source From File\n";
-  ASSERT_EQ(setenv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT", script.c_str(), 1), 0);
-  ASSERT_EQ(setenv("PRELAVKA_VIRTUAL_SCANNER_LOG", record.c_str(), 1), 0);
+  ASSERT_EQ(testing_twain::SetEnv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT", script.c_str()), 0);
+  ASSERT_EQ(testing_twain::SetEnv("PRELAVKA_VIRTUAL_SCANNER_LOG", record.c_str()), 0);
   scanner_.UseScriptFile();
   component_ = std::make_unique<TwainComponent>(&toolkit_);
   component_->set_library_path(kVirtualScannerPath);
@@ -230,8 +230,8 @@ TEST_F(TwainComponentTest, TheScriptMayComeFromAFileAndTheRecordGoToOne) {
   EXPECT_NE(scanner_.Record().find("script error: line 2: \"image gray|rgb <width>x<height>\""),
             std::string::npos)
       << scanner_.Record();
-  unsetenv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT");
-  unsetenv("PRELAVKA_VIRTUAL_SCANNER_LOG");
+  testing_twain::UnsetEnv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT");
+  testing_twain::UnsetEnv("PRELAVKA_VIRTUAL_SCANNER_LOG");
   std::filesystem::remove(script);
   std::filesystem::remove(record);
 }

@@ -2,32 +2,62 @@
 // script and its record of received triplets, reached through its exported control functions.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+// Keep the toolkit's MessageBox and PostMessage free of windows.h's macros.
+#undef MessageBox
+#undef PostMessage
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace testing_twain {
 
+// The platform's shared-library loader.
+#ifdef _WIN32
+inline void* OpenLibrary(const char* path) { return LoadLibraryA(path); }
+inline void* LibrarySymbol(void* module, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+inline void CloseLibrary(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+#else
+inline void* OpenLibrary(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+inline void* LibrarySymbol(void* module, const char* name) { return dlsym(module, name); }
+inline void CloseLibrary(void* module) { dlclose(module); }
+#endif
+
+// Sets or removes an environment variable of this process (0 on success, as setenv).
+#ifdef _WIN32
+inline int SetEnv(const char* name, const char* value) { return _putenv_s(name, value); }
+inline int UnsetEnv(const char* name) { return _putenv_s(name, ""); }
+#else
+inline int SetEnv(const char* name, const char* value) { return setenv(name, value, 1); }
+inline int UnsetEnv(const char* name) { return unsetenv(name); }
+#endif
+
 inline constexpr const char* kVirtualScannerPath = VIRTUAL_SCANNER_PATH;
 
 class VirtualScannerControl {
  public:
   VirtualScannerControl() {
-    module_ = dlopen(kVirtualScannerPath, RTLD_NOW | RTLD_LOCAL);
+    module_ = OpenLibrary(kVirtualScannerPath);
     if (module_ == nullptr) return;
     set_script_ =
-        reinterpret_cast<void (*)(const char*)>(dlsym(module_, "VirtualScannerSetScript"));
-    record_ = reinterpret_cast<const char* (*)()>(dlsym(module_, "VirtualScannerRecord"));
-    clear_ = reinterpret_cast<void (*)()>(dlsym(module_, "VirtualScannerClearRecord"));
+        reinterpret_cast<void (*)(const char*)>(LibrarySymbol(module_, "VirtualScannerSetScript"));
+    record_ = reinterpret_cast<const char* (*)()>(LibrarySymbol(module_, "VirtualScannerRecord"));
+    clear_ = reinterpret_cast<void (*)()>(LibrarySymbol(module_, "VirtualScannerClearRecord"));
     control_word_ =
-        reinterpret_cast<unsigned (*)()>(dlsym(module_, "VirtualScannerLastControlWord"));
+        reinterpret_cast<unsigned (*)()>(LibrarySymbol(module_, "VirtualScannerLastControlWord"));
   }
   ~VirtualScannerControl() {
     if (set_script_ != nullptr) set_script_(nullptr);
-    if (module_ != nullptr) dlclose(module_);
+    if (module_ != nullptr) CloseLibrary(module_);
   }
   VirtualScannerControl(const VirtualScannerControl&) = delete;
   VirtualScannerControl& operator=(const VirtualScannerControl&) = delete;
