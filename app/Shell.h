@@ -33,6 +33,9 @@ class Shell {
   bool StartWith(const Identity& identity, std::string_view log_path);
 
   const Identity& identity() const { return identity_; }
+  // The scenario driver's seam: sends go to this host (a local depository server) instead of
+  // the profile's.
+  void OverrideServerHost(std::string host) { identity_.server_host = std::move(host); }
   // Where the folder picker opens; the scan folder updates it.
   const std::string& picker_start_folder() const { return picker_start_folder_; }
   void set_picker_start_folder(std::string folder) { picker_start_folder_ = std::move(folder); }

@@ -1,6 +1,7 @@
 #include "tools/scenario/Runner.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -10,6 +11,8 @@
 #include "platform/Cp1250.h"
 #include "platform/FileSystem.h"
 #include "platform/Toolkit.h"
+#include "platform/twain/TwainComponent.h"
+#include "scan/ScannerSession.h"
 
 namespace scenario {
 namespace {
@@ -51,11 +54,26 @@ fs::path Utf8Path(const std::string& utf8) {
 
 const char* YesNo(bool value) { return value ? "yes" : "no"; }
 
+// The address of the local server the scenario sends to ("$SERVER"), from the environment.
+std::string ServerAddress() {
+  const char* server = std::getenv("PRELAVKA_SCENARIO_SERVER");
+  return server == nullptr ? std::string() : std::string(server);
+}
+
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
 }  // namespace
 
 Runner::Runner(std::ostream& out, std::string work_folder)
     : out_(out), work_native_(std::move(work_folder)) {
   work_cp1250_ = platform::Cp1250Path(Utf8Path(work_native_));
+  scanner_library_ = VIRTUAL_SCANNER_PATH;
   toolkit_.SetAnswerer(
       [this](const fakes::FakeToolkit::Dialog& dialog) { return AnswerDialog(dialog); });
   toolkit_.SetUnexpectedDialogHandler([](const fakes::FakeToolkit::Dialog&) {});
@@ -67,6 +85,7 @@ Runner::~Runner() = default;
 std::string Runner::Expand(const std::string& utf8) const {
   std::string text = utf8;
   ReplaceAll(text, "$WORK", work_native_);
+  ReplaceAll(text, "$SERVER", ServerAddress());
   return text;
 }
 
@@ -91,6 +110,7 @@ std::string Runner::NativePathText(const std::string& utf8) const {
 std::string Runner::Printable(std::string_view cp1250) const {
   std::string text(cp1250);
   ReplaceAll(text, work_cp1250_, "$WORK");
+  ReplaceAll(text, ServerAddress(), "$SERVER");
   if (platform::kPathSeparator != '/') {
     std::replace(text.begin(), text.end(), platform::kPathSeparator, '/');
   }
@@ -181,9 +201,22 @@ bool Runner::Start() {
                                 .open = [] { return true; },
                                 .describe = [this] { DescribeStubScanner(); }});
   }
+  if (virtual_scanner_) InstallVirtualScanner();
   shell_->Start();
+  if (!server_.empty()) shell_->OverrideServerHost(server_);
   platform::DispatchEvent(toolkit_, [&] { form_->FormCreate(); });
   return true;
+}
+
+void Runner::InstallVirtualScanner() {
+  // The virtual scanner reads its script from the file the environment names, at every opening
+  // of the source manager.
+  const fs::path script_path = Utf8Path(work_native_).parent_path() / "virtual-scanner.txt";
+  std::ofstream(script_path, std::ios::binary) << scanner_script_;
+  const std::u8string script_name = script_path.u8string();
+  SetEnvironment("PRELAVKA_VIRTUAL_SCANNER_SCRIPT",
+                 std::string(script_name.begin(), script_name.end()));
+  scan::InstallScannerSession(*form_, *shell_, toolkit_, scanner_library_);
 }
 
 void Runner::DescribeStubScanner() {
@@ -248,6 +281,26 @@ void Runner::AddEnvironmentKeywords() {
                                  stub_scanner_ = flags;
                                  return true;
                                }};
+  // The virtual scanner as the scanner: each statement of its script on a line of its own
+  // ("scanner source Feeder", "scanner cap ICAP_UNITS enum 0", ...; tools/virtual_scanner).
+  keywords_["scanner"] = {Phase::kBeforeStart, [this](const Command& c) {
+                            virtual_scanner_ = true;
+                            scanner_script_ += c.rest + "\n";
+                            return true;
+                          }};
+  // Another source manager library in place of the virtual scanner ("none": a missing one).
+  keywords_["scanner-library"] = {Phase::kBeforeStart, [this](const Command& c) {
+                                    virtual_scanner_ = true;
+                                    scanner_library_ =
+                                        c.rest == "none" ? NativePathText("$WORK/no-twain-library")
+                                                         : NativePathText(c.rest);
+                                    return true;
+                                  }};
+  // Where the send goes: host and port ("server $SERVER": the local depository server).
+  keywords_["server"] = {Phase::kBeforeStart, [this](const Command& c) {
+                           server_ = ProgramText(c.rest);
+                           return true;
+                         }};
   keywords_["env"] = {Phase::kBeforeStart, [this](const Command& c) {
                         system_.environment[c.FirstWord()] = ProgramText(c.AfterFirstWord());
                         return true;
@@ -341,6 +394,10 @@ void Runner::AddActionKeywords() {
       }};
   keywords_["run"] = {Phase::kRunning, [this](const Command&) {
                         const int count = toolkit_.RunPostedMessages();
+                        // A scanner whose source manager passes window messages sees some.
+                        int message = 0;
+                        for (int i = 0; i < 10 && platform::TwainMessageFilter(&message); ++i) {
+                        }
                         out_ << "  (" << count << " posted message" << (count == 1 ? "" : "s")
                              << " ran)\n";
                         return true;

@@ -51,6 +51,7 @@ class Runner {
   void AddFileKeywords();
   void AddActionKeywords();
   void DescribeStubScanner();
+  void InstallVirtualScanner();
   bool Start();
   std::optional<fakes::FakeToolkit::Answer> AnswerDialog(const fakes::FakeToolkit::Dialog& dialog);
 
@@ -79,6 +80,11 @@ class Runner {
   std::unique_ptr<ui::TForm1> form_;
   std::deque<Answer> answers_;
   std::optional<ui::ScannerFlags> stub_scanner_;
+  // The virtual scanner: its script (statements of the scanner keyword) and its library.
+  bool virtual_scanner_ = false;
+  std::string scanner_script_;
+  std::string scanner_library_;
+  std::string server_;  // cp1250; empty: the profile's server
   bool started_ = false;
 };
 
