@@ -6,10 +6,14 @@
 //   pair step the same with the front page first read back from its file (what each back page
 //             costs the page handler).
 // The baseline copies the bytes the operation writes into a fresh buffer and writes them to a
-// file in the same folder. Operation and baseline run alternately (a shared machine's load falls
-// on both alike); each figure is the median of the runs. Target: every ratio within 2.
+// new file in the same folder. Operation and baseline run alternately (a shared machine's load
+// falls on both alike); each figure is the median of the runs, as elapsed time and as this thread's
+// processor time (steadier where other processes share the processors). Target: every ratio
+// within 2.
 //
 // Usage: bitmap_bench [folder] [runs]   (folder defaults to the system's temporary folder)
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -43,6 +47,23 @@ double TimeMs(const std::function<void()>& work) {
   return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Elapsed and processor time (user and system, this thread only) of one run.
+struct Sample {
+  double wall_ms;
+  double cpu_ms;
+};
+Sample Measure(const std::function<void()>& work) {
+  const double cpu_start = ThreadCpuMs();
+  const double wall_ms = TimeMs(work);
+  return Sample{wall_ms, ThreadCpuMs() - cpu_start};
+}
+
 double Median(std::vector<double> times) {
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];
@@ -51,33 +72,57 @@ double Median(std::vector<double> times) {
 struct Timing {
   double ms = 0;
   double baseline_ms = 0;
+  double cpu_ms = 0;
+  double baseline_cpu_ms = 0;
 };
 
+using Writer = std::function<void(const std::string& path)>;
+
 // Runs the work and its baseline alternately, so that both meet the same load of a shared
-// machine; the median of each.
-Timing Compare(int runs, const std::function<void()>& work, const std::function<void()>& baseline) {
-  work();  // warm-up: page cache, allocator
-  baseline();
-  std::vector<double> times, baseline_times;
+// machine; the median of each. Every run writes a new file (as the page handler does: page files
+// are never overwritten), so no run waits for the write-back of an earlier one; the files are
+// removed afterwards.
+Timing Compare(int runs, const std::string& prefix, const Writer& work, const Writer& baseline) {
+  std::vector<std::string> paths;
+  const auto next_path = [&](const char* kind) {
+    paths.push_back(prefix + kind + std::to_string(paths.size()));
+    return paths.back();
+  };
+  // A full untimed round first: the page cache and the file system settle on files of this size.
   for (int i = 0; i < runs; ++i) {
-    times.push_back(TimeMs(work));
-    baseline_times.push_back(TimeMs(baseline));
+    work(next_path("-warm-"));
+    baseline(next_path("-warm-"));
   }
-  return Timing{Median(times), Median(baseline_times)};
+  for (const std::string& path : paths) platform::RemoveFile(path);
+  paths.clear();
+  std::vector<double> times, baseline_times, cpu_times, baseline_cpu_times;
+  for (int i = 0; i < runs; ++i) {
+    const std::string work_path = next_path("-work-");
+    const std::string baseline_path = next_path("-base-");
+    const Sample sample = Measure([&] { work(work_path); });
+    const Sample baseline_sample = Measure([&] { baseline(baseline_path); });
+    times.push_back(sample.wall_ms);
+    cpu_times.push_back(sample.cpu_ms);
+    baseline_times.push_back(baseline_sample.wall_ms);
+    baseline_cpu_times.push_back(baseline_sample.cpu_ms);
+  }
+  for (const std::string& path : paths) platform::RemoveFile(path);
+  return Timing{Median(times), Median(baseline_times), Median(cpu_times),
+                Median(baseline_cpu_times)};
 }
 
 // A plain copy of the bytes into a fresh buffer, then a write of them to a file.
 class CopyAndWrite {
  public:
-  CopyAndWrite(std::size_t size, std::string path) : source_(size), path_(std::move(path)) {
+  explicit CopyAndWrite(std::size_t size) : source_(size) {
     for (std::size_t i = 0; i < size; ++i) source_[i] = static_cast<std::uint8_t>(i * 31);
   }
-  void operator()() const {
+  void operator()(const std::string& path) const {
     auto* copy = static_cast<std::uint8_t*>(std::malloc(source_.size()));
     if (copy == nullptr) Fail("out of memory");
     std::memcpy(copy, source_.data(), source_.size());
     platform::File file;
-    if (!file.Open(path_, platform::File::Mode::kCreate) || !file.Write(copy, source_.size()) ||
+    if (!file.Open(path, platform::File::Mode::kCreate) || !file.Write(copy, source_.size()) ||
         !file.Close()) {
       Fail("baseline write failed");
     }
@@ -86,7 +131,6 @@ class CopyAndWrite {
 
  private:
   std::vector<std::uint8_t> source_;
-  std::string path_;
 };
 
 platform::Bitmap DeliveredPage(unsigned seed) {
@@ -102,8 +146,11 @@ platform::Bitmap DeliveredPage(unsigned seed) {
 }
 
 void Report(const char* name, const Timing& timing, std::size_t bytes) {
-  std::printf("%-10s %8.2f ms   baseline %8.2f ms   ratio %5.2f   (%zu bytes written)\n", name,
-              timing.ms, timing.baseline_ms, timing.ms / timing.baseline_ms, bytes);
+  std::printf(
+      "%-10s %7.2f ms  baseline %7.2f ms  ratio %5.2f  |  processor %6.2f ms  baseline %6.2f ms  "
+      "ratio %5.2f  (%zu bytes)\n",
+      name, timing.ms, timing.baseline_ms, timing.ms / timing.baseline_ms, timing.cpu_ms,
+      timing.baseline_cpu_ms, timing.cpu_ms / timing.baseline_cpu_ms, bytes);
 }
 
 }  // namespace
@@ -114,9 +161,6 @@ int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 31;
   const std::string base = platform::Cp1250Path(folder) + platform::kPathSeparator;
   const std::string page_path = base + "bench-1001.bmp";
-  const std::string back_path = base + "bench-1002.bmp";
-  const std::string composite_path = base + "bench-1001-1002.dib";
-  const std::string baseline_path = base + "bench-baseline.bin";
 
   const platform::Bitmap delivered = DeliveredPage(1);
   platform::Bitmap front, back;
@@ -133,26 +177,26 @@ int main(int argc, char** argv) {
 
   const std::size_t grey_bytes = platform::BmpHeaderBytes(front).size() + front.PixelBlockSize();
   const Timing grey = Compare(
-      runs,
-      [&] {
+      runs, base + "bench-grey",
+      [&](const std::string& path) {
         platform::Bitmap page;
-        if (!platform::GreyFromBlue(delivered, &page) || !platform::SaveBmp(page, page_path)) {
+        if (!platform::GreyFromBlue(delivered, &page) || !platform::SaveBmp(page, path)) {
           Fail("grey plus save failed");
         }
       },
-      CopyAndWrite(grey_bytes, baseline_path));
+      CopyAndWrite(grey_bytes));
   Report("grey", grey, grey_bytes);
 
   // A grey scan usually arrives as an 8-bit DIB: the conversion reads a third of the bytes.
   const Timing grey8 = Compare(
-      runs,
-      [&] {
+      runs, base + "bench-grey8",
+      [&](const std::string& path) {
         platform::Bitmap page;
-        if (!platform::GreyFromBlue(delivered_grey, &page) || !platform::SaveBmp(page, page_path)) {
+        if (!platform::GreyFromBlue(delivered_grey, &page) || !platform::SaveBmp(page, path)) {
           Fail("grey plus save failed");
         }
       },
-      CopyAndWrite(grey_bytes, baseline_path));
+      CopyAndWrite(grey_bytes));
   Report("grey (8)", grey8, grey_bytes);
 
   platform::Bitmap sample;
@@ -161,28 +205,26 @@ int main(int argc, char** argv) {
       platform::BmpHeaderBytes(sample).size() + sample.PixelBlockSize();
   sample.Clear();
   const Timing composite = Compare(
-      runs,
-      [&] {
+      runs, base + "bench-composite",
+      [&](const std::string& path) {
         platform::Bitmap image;
-        if (!platform::ComposeDuplex(front, back, &image) ||
-            !platform::SaveBmp(image, composite_path)) {
+        if (!platform::ComposeDuplex(front, back, &image) || !platform::SaveBmp(image, path)) {
           Fail("composite plus save failed");
         }
       },
-      CopyAndWrite(composite_bytes, baseline_path));
+      CopyAndWrite(composite_bytes));
   Report("composite", composite, composite_bytes);
 
   const Timing pair = Compare(
-      runs,
-      [&] {
+      runs, base + "bench-pair",
+      [&](const std::string& path) {
         platform::Bitmap loaded, image;
         if (platform::LoadBmp(page_path, &loaded) != platform::BmpStatus::kOk ||
-            !platform::ComposeDuplex(loaded, back, &image) ||
-            !platform::SaveBmp(image, composite_path)) {
+            !platform::ComposeDuplex(loaded, back, &image) || !platform::SaveBmp(image, path)) {
           Fail("pair step failed");
         }
       },
-      CopyAndWrite(composite_bytes, baseline_path));
+      CopyAndWrite(composite_bytes));
   Report("pair step", pair, composite_bytes);
 
   // Where the time goes, for reading the figures above.
@@ -204,8 +246,6 @@ int main(int argc, char** argv) {
   std::printf("parts: load front %.2f ms, grey conversion %.2f ms, composite %.2f ms\n",
               Median(load_ms), Median(grey_ms), Median(compose_ms));
 
-  for (const std::string& path : {page_path, back_path, composite_path, baseline_path}) {
-    platform::RemoveFile(path);
-  }
+  platform::RemoveFile(page_path);
   return 0;
 }

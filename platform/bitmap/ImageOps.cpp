@@ -16,6 +16,13 @@ std::array<std::uint8_t, 256> BlueOfEntries(const Palette& palette) {
   return blue;
 }
 
+bool IsIdentity(const std::array<std::uint8_t, 256>& table) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i] != i) return false;
+  }
+  return true;
+}
+
 // Writes the row of an 8-bit or 24-bit image into a 24-bit row.
 void RowTo24Bit(const Bitmap& source, int y, std::uint8_t* dst) {
   const std::uint8_t* src = source.Row(y);
@@ -94,6 +101,12 @@ bool GreyFromBlue(const Bitmap& source, Bitmap* result) {
     }
   } else {
     const std::array<std::uint8_t, 256> blue = BlueOfEntries(source.GetPalette());
+    if (IsIdentity(blue)) {
+      // A grey palette: the pixels are their own blue bytes.
+      for (int y = 0; y < source.Height(); ++y) std::memcpy(grey.Row(y), source.Row(y), width);
+      *result = std::move(grey);
+      return true;
+    }
     for (int y = 0; y < source.Height(); ++y) {
       const std::uint8_t* src = source.Row(y);
       std::uint8_t* dst = grey.Row(y);

@@ -79,6 +79,19 @@ TEST(GreyFromBlue, PaletteImageGivesTheBlueOfItsEntries) {
   EXPECT_EQ(0, std::memcmp(grey.PixelBlock(), grey_of_colour.PixelBlock(), grey.PixelBlockSize()));
 }
 
+TEST(GreyFromBlue, GreyPaletteImageKeepsItsPixels) {
+  platform::Palette tinted = platform::GreyPalette();  // blue i, red and green elsewhere
+  for (std::size_t i = 0; i < 256; ++i) tinted[i].red = static_cast<std::uint8_t>(255 - i);
+  for (const platform::Palette& palette : {platform::GreyPalette(), tinted}) {
+    Bitmap page = GreyPage(9, 4, 11);
+    page.SetPalette(palette);
+    Bitmap grey;
+    ASSERT_TRUE(platform::GreyFromBlue(page, &grey));
+    ExpectGreyOfBlue(page, grey);
+    for (int y = 0; y < 4; ++y) EXPECT_EQ(0, std::memcmp(grey.Row(y), page.Row(y), 9));
+  }
+}
+
 TEST(GreyFromBlue, InPlaceAndImageWithoutPixels) {
   Bitmap page = PatternPage(3, 3);
   Bitmap reference;
