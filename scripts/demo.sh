@@ -117,7 +117,13 @@ run_env=(env -u XDG_CONFIG_HOME HOME="$home" XDG_RUNTIME_DIR="$out/runtime")
 # that scans both sides and a colour flatbed (scripts/demo-scanner.txt; the program asks which).
 scanner=$build/tools/virtual_scanner/virtual_scanner.so
 if [ -f "$scanner" ]; then
-  cp "$root/scripts/demo-scanner.txt" "$out/scanner.txt"
+  if [ "$headless" = 1 ]; then
+    # Nobody answers the question which scanner to use: only the feeder is connected.
+    awk '/^source Prelavka Demo Flatbed/ { exit } { print }' "$root/scripts/demo-scanner.txt" \
+      >"$out/scanner.txt"
+  else
+    cp "$root/scripts/demo-scanner.txt" "$out/scanner.txt"
+  fi
   rm -f "$out/scanner-calls.log"
   run_env+=(PRELAVKA_TWAIN_LIBRARY="$scanner" PRELAVKA_VIRTUAL_SCANNER_SCRIPT="$out/scanner.txt"
             PRELAVKA_VIRTUAL_SCANNER_LOG="$out/scanner-calls.log")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The README's demo on a machine without a display: scripts/demo.sh --headless on the programs of
 # this build, in Czech and as prelavka_en. Each run must start the depository server and the
-# program under Xvfb, leave a screenshot (copied to ARTIFACTS as screen_cs.png, screen_en.png),
-# and the program must have written its run log into the demo's home.
+# program under Xvfb with the virtual scanner, leave a screenshot (copied to ARTIFACTS as
+# screen_cs.png, screen_en.png), and the program must have written its run log into the demo's
+# home, with the scanner's description.
 #   demo_test.sh SOURCE_DIR BUILD_DIR OUT_DIR ARTIFACTS
 set -euo pipefail
 root=$1 build=$2 out=$3 artifacts=$4
@@ -32,5 +33,10 @@ PY
   [ -f "$log" ] || fail "no run log at $log"
   iconv -f cp1250 -t utf-8 "$log" | grep -q 'Verze programu: 1.125, OS: ' ||
     fail "run log without start-up"
+  # The program found the demo's virtual scanner (when this build has it) and described it.
+  if [ -f "$build/tools/virtual_scanner/virtual_scanner.so" ]; then
+    iconv -f cp1250 -t utf-8 "$log" | grep -q 'ProductName: Prelavka Demo Feeder' ||
+      fail "the virtual scanner was not found"
+  fi
 done
 echo "demo_test: passed"
