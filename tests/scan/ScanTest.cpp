@@ -483,6 +483,35 @@ TEST_F(ScanTest, AFailureOnTheFirstPageIsToldInsteadOfNothingScanned) {
             std::vector<std::string>{std::string("Ve skeneru není papír."_cp) + kScanStopped});
 }
 
+TEST_F(ScanTest, ASourceInFileTransferWritesItsOwnPageFiles) {
+  CreateScanner("feeder 2\nimage gray 20x10\n");
+  // The program always asks for native transfer; a source left in file transfer still works.
+  platform::TTwainSource* source = Session().current_source();
+  ASSERT_TRUE(source->LoadSource());
+  ASSERT_EQ(Session().Twain().SetTransferMechanism(source, twain::TWSX_FILE), 0);
+  MarkLog();
+  Scan(ControlId::kButton2);
+  EXPECT_TRUE(toolkit_.MessageTexts().empty());
+  EXPECT_EQ(Names(form_.scan_folder().pages), (std::vector<std::string>{"1001.bmp", "1002.bmp"}));
+  EXPECT_EQ(FilesIn(ScanFolder()), (std::vector<std::string>{"1001.bmp", "1002.bmp"}));
+  EXPECT_TRUE(LogLinesStarting("Image saved to ").empty());
+  const std::vector<std::string> traces = TraceLines();
+  EXPECT_EQ(std::count_if(traces.begin(), traces.end(),
+                          [](const std::string& line) {
+                            return line.rfind(">src 1/SETUPFILEXFER/SET => SUCCESS", 0) == 0;
+                          }),
+            2);
+}
+
+TEST_F(ScanTest, SomethingElseThanAPageIsSkipped) {
+  CreateScanner("pages 1\nhostile native-notdib\n");
+  toolkit_.ExpectMessageBox();
+  Scan(ControlId::kButton1);
+  EXPECT_EQ(toolkit_.MessageTexts(), std::vector<std::string>{kNothingScanned});
+  EXPECT_EQ(LogLinesStarting(std::string("Nemělo by nastat: skener předal"_cp)).size(), 1u);
+  ExpectScanEnded(ControlId::kButton1);
+}
+
 TEST(DecimalReaderTest, ReadsWhatTheResolutionBoxesHold) {
   const std::pair<const char*, double> numbers[] = {
       {"200", 200},     {" 200", 200}, {"   +200", 200}, {"-1.5", -1.5},
