@@ -4,10 +4,55 @@
 #include <cstring>
 #include <utility>
 
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define PRELAVKA_BLUE_SSSE3 1
+#include <tmmintrin.h>
+#endif
+
 namespace platform {
 namespace {
 
 constexpr std::uint8_t kWhite = 255;
+
+#ifdef PRELAVKA_BLUE_SSSE3
+// Blue bytes of 16 pixels at a time: three 16-byte loads shuffled into one store. Gives the
+// number of pixels done; the caller finishes the rest.
+__attribute__((target("ssse3"))) std::size_t BlueBytesSsse3(const std::uint8_t* src,
+                                                            std::uint8_t* dst, std::size_t width) {
+  const __m128i from_first =
+      _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m128i from_second =
+      _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14, -1, -1, -1, -1, -1);
+  const __m128i from_third =
+      _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 4, 7, 10, 13);
+  std::size_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const std::uint8_t* p = src + 3 * x;
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+    const __m128i blue = _mm_or_si128(
+        _mm_or_si128(_mm_shuffle_epi8(a, from_first), _mm_shuffle_epi8(b, from_second)),
+        _mm_shuffle_epi8(c, from_third));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), blue);
+  }
+  return x;
+}
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
+
+// dst[x] = the first (blue) byte of the 24-bit pixel src[x], for width pixels.
+void BlueBytes(const std::uint8_t* src, std::uint8_t* dst, std::size_t width) {
+  std::size_t x = 0;
+#ifdef PRELAVKA_BLUE_SSSE3
+  if (HasSsse3()) x = BlueBytesSsse3(src, dst, width);
+#endif
+  for (; x < width; ++x) dst[x] = src[3 * x];
+}
 
 // The blue byte of every palette entry, for the grey conversion of an 8-bit image.
 std::array<std::uint8_t, 256> BlueOfEntries(const Palette& palette) {
@@ -94,11 +139,7 @@ bool GreyFromBlue(const Bitmap& source, Bitmap* result) {
   grey.SetPalette(GreyPalette());
   const auto width = static_cast<std::size_t>(source.Width());
   if (source.Format() == PixelFormat::k24Bit) {
-    for (int y = 0; y < source.Height(); ++y) {
-      const std::uint8_t* src = source.Row(y);
-      std::uint8_t* dst = grey.Row(y);
-      for (std::size_t x = 0; x < width; ++x) dst[x] = src[3 * x];
-    }
+    for (int y = 0; y < source.Height(); ++y) BlueBytes(source.Row(y), grey.Row(y), width);
   } else {
     const std::array<std::uint8_t, 256> blue = BlueOfEntries(source.GetPalette());
     if (IsIdentity(blue)) {

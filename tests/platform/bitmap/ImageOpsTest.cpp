@@ -66,6 +66,17 @@ TEST(GreyFromBlue, A4PageFileHoldsTheBlueBytes) {
   ExpectGreyOfBlue(page, loaded);
 }
 
+// Rows are done 16 pixels at a time where the processor allows, the rest one by one.
+TEST(GreyFromBlue, EveryWidthAroundTheBlockSize) {
+  for (int width = 1; width <= 50; ++width) {
+    SCOPED_TRACE(testing::Message() << "width " << width);
+    const Bitmap page = PatternPage(width, 3, static_cast<unsigned>(width));
+    Bitmap grey;
+    ASSERT_TRUE(platform::GreyFromBlue(page, &grey));
+    ExpectGreyOfBlue(page, grey);
+  }
+}
+
 TEST(GreyFromBlue, PaletteImageGivesTheBlueOfItsEntries) {
   const Bitmap page = PalettePage(7, 5);
   Bitmap grey;
