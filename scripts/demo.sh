@@ -62,7 +62,7 @@ if [ "$build_programs" = 1 ]; then
     -DPRELAVKA_TESTS=OFF -DPRELAVKA_BENCH=OFF -DPRELAVKA_QT=ON \
     -DPRELAVKA_SERVER_HOST="127.0.0.1:$port" >/dev/null
   targets=(prelavka prelavka_screen_grab)
-  if cmake --build "$build" --target help | grep -q '^virtual_scanner:'; then
+  if cmake --build "$build" --target help | grep -c '^virtual_scanner:' >/dev/null; then
     targets+=(virtual_scanner)
   fi
   cmake --build "$build" --target "${targets[@]}"

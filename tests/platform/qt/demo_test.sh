@@ -31,11 +31,11 @@ PY
   cp "$run/screen.png" "$artifacts/screen_$language.png"
   log=$run/home/Documents/Prelavka/log.txt
   [ -f "$log" ] || fail "no run log at $log"
-  iconv -f cp1250 -t utf-8 "$log" | grep -q 'Verze programu: 1.125, OS: ' ||
-    fail "run log without start-up"
+  iconv -f cp1250 -t utf-8 "$log" >"$run/log.utf8.txt"
+  grep -q 'Verze programu: 1.125, OS: ' "$run/log.utf8.txt" || fail "run log without start-up"
   # The program found the demo's virtual scanner (when this build has it) and described it.
   if [ -f "$build/tools/virtual_scanner/virtual_scanner.so" ]; then
-    iconv -f cp1250 -t utf-8 "$log" | grep -q 'ProductName: Prelavka Demo Feeder' ||
+    grep -q 'ProductName: Prelavka Demo Feeder' "$run/log.utf8.txt" ||
       fail "the virtual scanner was not found"
   fi
 done
