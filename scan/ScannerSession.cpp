@@ -113,12 +113,14 @@ bool ScannerSession::Open() {
   if (count == 1) {
     current_source_ = twain_.SourceByIndex(0);
     if (current_source_ == nullptr || !current_source_->LoadSource()) {
+      current_source_ = nullptr;
       shell_.NotifyUser(kSourceDoesNotOpen);
       return false;
     }
     if (twain_.SetTransferMechanism(current_source_, TWSX_NATIVE) != 0) {
       shell_.NotifyUser(kNoNativeTransfer);
       current_source_->UnloadSource();
+      current_source_ = nullptr;
       return false;
     }
     return true;
@@ -126,6 +128,7 @@ bool ScannerSession::Open() {
   for (;;) {
     const int chosen = twain_.SelectSource();
     if (chosen < 0) {
+      current_source_ = nullptr;
       shell_.NotifyUser(kNoneChosen);
       return false;
     }

@@ -276,6 +276,7 @@ TEST_P(StartupTest, GivesItsNoticesControlsAndLogLines) {
     EXPECT_EQ(std::count(log.begin(), log.end(),
                          std::string("Informace o zdroji dat (ovladači skeneru):"_cp)),
               0);
+    EXPECT_EQ(Session().current_source(), nullptr);
     if (c.library != testing_twain::kVirtualScannerPath) {
       EXPECT_TRUE(traces.empty());
     }
