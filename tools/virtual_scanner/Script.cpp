@@ -237,6 +237,13 @@ class Parser {
         return std::nullopt;
       }
     }
+    for (Source& source : script_.sources) {
+      for (Capability& capability : source.capabilities) {
+        for (const std::string& fault : source.every_capability_faults) {
+          ParseCapabilityFault(fault, capability.fault);
+        }
+      }
+    }
     return script_;
   }
 
@@ -371,13 +378,19 @@ class Parser {
       return true;
     }
     if (key == "hostile") {
-      if (t.size() != 2) return Fail(what, "\"hostile <mode>\"");
+      if (t.size() != 2 && !(t.size() == 3 && t[1] == "caps")) {
+        return Fail(what, "\"hostile <mode>\"");
+      }
       if (t[1] == "identity-nonul") {
         source.identity_without_nul = true;
       } else if (t[1] == "native-notdib") {
         source.native_not_dib = true;
       } else if (t[1] == "native-null") {
         source.native_null = true;
+      } else if (t[1] == "caps" && t.size() == 3) {
+        CapabilityFault check;
+        if (!ParseCapabilityFault(t[2], check)) return Fail(what, "unknown fault " + t[2]);
+        source.every_capability_faults.push_back(t[2]);
       } else {
         return Fail(what, "unknown hostile mode " + t[1]);
       }
@@ -515,22 +528,8 @@ class Parser {
         if (!code) return Fail(what, "get=refuse:<TWCC>");
         c.get_refused = *code;
       } else if (name == "bad") {
-        if (value == "null") {
-          c.fault.null_container = true;
-        } else if (value == "short") {
-          c.fault.short_block = true;
-        } else if (value == "nonul") {
-          c.fault.no_nul = true;
-        } else if (value.rfind("count:", 0) == 0) {
-          auto count = Integer(value.substr(6));
-          if (!count || *count < 0 || *count > 0xFFFFFFFFLL) return Fail(what, "bad=count:<n>");
-          c.fault.count = static_cast<std::uint32_t>(*count);
-        } else if (value.rfind("contype:", 0) == 0) {
-          auto type = Integer(value.substr(8));
-          if (!type || *type < 0 || *type > 0xFFFF) return Fail(what, "bad=contype:<n>");
-          c.fault.con_type = static_cast<TW_UINT16>(*type);
-        } else {
-          return Fail(what, "bad=null|short|nonul|count:<n>|contype:<n>");
+        if (!ParseCapabilityFault(value, c.fault)) {
+          return Fail(what, "bad=null|short|nonul|count:<n>|contype:<n>|itemtype:<n>");
         }
       } else {
         return Fail(what, "unknown attribute " + name);
@@ -601,6 +600,37 @@ Capability* Source::Find(TW_UINT16 cap) {
     if (c.cap == cap) return &c;
   }
   return nullptr;
+}
+
+bool ParseCapabilityFault(std::string_view text, CapabilityFault& fault) {
+  const std::string value(text);
+  auto number = [&](std::size_t skip, std::int64_t max) -> std::optional<std::int64_t> {
+    auto parsed = Integer(value.substr(skip));
+    if (!parsed || *parsed < 0 || *parsed > max) return std::nullopt;
+    return parsed;
+  };
+  if (value == "null") {
+    fault.null_container = true;
+  } else if (value == "short") {
+    fault.short_block = true;
+  } else if (value == "nonul") {
+    fault.no_nul = true;
+  } else if (value.rfind("count:", 0) == 0) {
+    auto count = number(6, 0xFFFFFFFFLL);
+    if (!count) return false;
+    fault.count = static_cast<std::uint32_t>(*count);
+  } else if (value.rfind("contype:", 0) == 0) {
+    auto type = number(8, 0xFFFF);
+    if (!type) return false;
+    fault.con_type = static_cast<TW_UINT16>(*type);
+  } else if (value.rfind("itemtype:", 0) == 0) {
+    auto type = number(9, 0xFFFF);
+    if (!type) return false;
+    fault.item_type = static_cast<TW_UINT16>(*type);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 std::optional<Script> ParseScript(std::string_view text, std::string& error) {

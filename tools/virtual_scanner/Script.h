@@ -36,12 +36,17 @@ struct SetPolicy {
 
 // Faults a hostile driver commits when it answers a capability.
 struct CapabilityFault {
-  std::optional<std::uint32_t> count;        // NumItems written instead of the real count
-  bool null_container = false;               // success with hContainer NULL
-  std::optional<twain::TW_UINT16> con_type;  // ConType written instead of the real one
-  bool short_block = false;                  // a block of 2 bytes (ItemType only)
-  bool no_nul = false;                       // text items without NUL
+  std::optional<std::uint32_t> count;         // NumItems written instead of the real count
+  bool null_container = false;                // success with hContainer NULL
+  std::optional<twain::TW_UINT16> con_type;   // ConType written instead of the real one
+  bool short_block = false;                   // a block of 2 bytes (ItemType only)
+  bool no_nul = false;                        // text items without NUL
+  std::optional<twain::TW_UINT16> item_type;  // ItemType written instead of the real one
 };
+
+// Reads one fault as `bad=` and `hostile caps` write it (null, short, nonul, count:<n>,
+// contype:<n>, itemtype:<n>) into `fault`; false when it is none of them.
+bool ParseCapabilityFault(std::string_view text, CapabilityFault& fault);
 
 struct Capability {
   twain::TW_UINT16 cap = 0;
@@ -82,6 +87,9 @@ struct Source {
   bool identity_without_nul = false;
   bool native_not_dib = false;
   bool native_null = false;
+  // hostile caps <fault>: faults every capability commits in its answers, the built-in
+  // ICAP_XFERMECH and those stated after the statement included.
+  std::vector<std::string> every_capability_faults;
 
   Capability* Find(twain::TW_UINT16 cap);
 };

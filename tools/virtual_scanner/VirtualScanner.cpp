@@ -189,10 +189,11 @@ void PutItem(std::uint8_t* at, const Capability& cap, const Item& item) {
 platform::MemoryHandle BuildContainer(const Capability& cap, TW_UINT16 container, const Item& one) {
   const std::size_t size = ItemSize(cap.item_type);
   const std::size_t count = cap.values.size();
+  const TW_UINT16 stated_type = cap.fault.item_type.value_or(cap.item_type);
   if (cap.fault.short_block) {
     platform::MemoryHandle handle = platform::MemoryAlloc(2);
     platform::LockedBlock block(handle);
-    std::memcpy(block.data(), &cap.item_type, 2);
+    std::memcpy(block.data(), &stated_type, 2);
     return handle;
   }
   std::size_t total = 0;
@@ -213,7 +214,7 @@ platform::MemoryHandle BuildContainer(const Capability& cap, TW_UINT16 container
   platform::MemoryHandle handle = platform::MemoryAlloc(total);
   platform::LockedBlock block(handle);
   std::uint8_t* data = block.data();
-  std::memcpy(data, &cap.item_type, 2);
+  std::memcpy(data, &stated_type, 2);
   auto put32 = [&](std::size_t at, std::uint32_t value) { std::memcpy(data + at, &value, 4); };
   const std::uint32_t stated = cap.fault.count.value_or(static_cast<std::uint32_t>(count));
   switch (container) {

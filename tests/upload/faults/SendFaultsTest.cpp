@@ -2,8 +2,6 @@
 // user is told what happened, the upload body file is gone, the window is enabled again, the
 // page files are intact and no descriptor is left open.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <functional>
@@ -14,11 +12,13 @@
 #include "platform/Cp1250.h"
 #include "tests/platform/net/LoopbackPeer.h"
 #include "tests/ui/FormFixture.h"
+#include "tests/upload/faults/FileSizeLimit.h"
 
 namespace {
 
 using namespace text::literals;
 using platform::ControlId;
+using testing_faults::FileSizeLimit;
 using testing_net::LoopbackPeer;
 using testing_net::PeerConnection;
 using ui_test::kSep;
@@ -51,29 +51,6 @@ std::string NoiseBytes(std::size_t size, unsigned seed) {
   for (char& c : bytes) c = static_cast<char>(random());
   return bytes;
 }
-
-// While it lives, no file of this process may grow beyond `bytes`; a write past the limit fails
-// with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &before_);
-    previous_handler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = before_;
-    limit.rlim_cur = bytes;
-    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &before_);
-    signal(SIGXFSZ, previous_handler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit before_{};
-  sighandler_t previous_handler_;
-};
 
 class SendFaultsTest : public ui_test::FormTest {
  protected:
