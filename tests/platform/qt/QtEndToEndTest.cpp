@@ -14,17 +14,22 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "app/Shell.h"
 #include "platform/Cp1250.h"
+#include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtToolkit.h"
+#include "scan/ScannerSession.h"
 #include "tests/fakes/FakeSystem.h"
 #include "tests/platform/qt/QtTestSupport.h"
 #include "ui/Unit1.h"
@@ -79,8 +84,10 @@ class QtEndToEndTest : public testing::Test {
     depository_ = std::make_unique<Depository>(received_);
   }
 
-  // The program started as the shell starts it, with the depository as its server.
-  void Start(ui::ScannerStartup scanner = {}) {
+  // The program started as the shell starts it, with the depository as its server; with a
+  // scanner, the virtual scanner is the source manager and `answers` answer the dialogs of the
+  // window's creation.
+  void Start(bool scanner = false, std::vector<DialogAnswerer::Answer> answers = {}) {
     ASSERT_FALSE(depository_->host().isEmpty());
     app::Identity identity;
     identity.short_name = "TRIMA";
@@ -97,8 +104,11 @@ class QtEndToEndTest : public testing::Test {
     ASSERT_TRUE(shell_->StartWith(identity, identity.application_folder + "log.txt"));
     toolkit_.SetApplicationTitle("");
     form_ = std::make_unique<ui::TForm1>(*shell_, toolkit_);
-    form_->set_scanner_startup(std::move(scanner));
-    platform::DispatchEvent(toolkit_, [&] { form_->FormCreate(); });
+    if (scanner) scan::InstallScannerSession(*form_, *shell_, toolkit_, PRELAVKA_VIRTUAL_SCANNER);
+    {
+      DialogAnswerer answerer(std::move(answers));
+      platform::DispatchEvent(toolkit_, [&] { form_->FormCreate(); });
+    }
     toolkit_.Show();
     QApplication::setActiveWindow(toolkit_.window());
     ASSERT_TRUE(QTest::qWaitForWindowActive(toolkit_.window(), 5000));
@@ -204,6 +214,68 @@ TEST_F(QtEndToEndTest, SendsAFolderScannedEarlierAndShowsTheVerdict) {
   EXPECT_EQ(LabelText(ControlId::kLabel6),
             QString::fromUtf8("Připraveno ke zpracování další dávky dokumentů."));
   EXPECT_TRUE(RunLog().contains(QString::fromUtf8("Hlášeno uživateli:"))) << RunLog().toStdString();
+}
+
+// Waits until the condition holds, letting the event loop run; false after `limit`.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Pump(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+TEST_F(QtEndToEndTest, ScansBothSidesFromTheFeederOfTheDemoScannerAndSendsThem) {
+  // The demo's two scanners; the list of sources is answered with the feeder.
+  ASSERT_EQ(
+      setenv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT", PRELAVKA_SOURCE_DIR "/scripts/demo-scanner.txt", 1),
+      0);
+  QStringList sources;
+  Start(true, {[&](QWidget* dialog) {
+          auto* list = dialog->findChild<QListWidget*>(QLatin1String(platform::kListName));
+          ASSERT_NE(list, nullptr);
+          for (int i = 0; i < list->count(); ++i) sources.append(list->item(i)->text());
+          list->setCurrentRow(0);
+          qt_tests::Accept(dialog);
+        }});
+  unsetenv("PRELAVKA_VIRTUAL_SCANNER_SCRIPT");
+  EXPECT_EQ(sources, (QStringList{QStringLiteral("Prelavka Demo Feeder"),
+                                  QStringLiteral("Prelavka Demo Flatbed")}));
+  ASSERT_TRUE(static_cast<QAbstractButton*>(widget(ControlId::kRadioButton1))->isChecked());
+  ASSERT_TRUE(widget(ControlId::kButton2)->isEnabled());
+  ASSERT_TRUE(widget(ControlId::kCheckBox2)->isEnabled());
+
+  ClickOn(ControlId::kCheckBox2);  // both sides: only the feeder scans them
+  EXPECT_FALSE(widget(ControlId::kButton1)->isEnabled());
+  ClickOn(ControlId::kButton2);
+  // Three sheets, both sides: six pages arrive through the source manager's callbacks.
+  ASSERT_TRUE(WaitFor([&] {
+    return LabelText(ControlId::kLabel6).startsWith(QString::fromUtf8("K odeslání připraveno 6"));
+  })) << LabelText(ControlId::kLabel6).toStdString();
+  ASSERT_TRUE(WaitFor([&] { return widget(ControlId::kButton3)->isEnabled(); }));
+  EXPECT_FALSE(toolkit_.window()->isMinimized());
+  EXPECT_EQ(form_->scan_folder().pages.size(), 6u);
+  EXPECT_EQ(form_->scan_folder().duplex_pages.size(), 3u);
+  SavePicture(toolkit_.window(), QStringLiteral("window_scanned.png"));
+
+  TypeInto(ControlId::kEdit2, QStringLiteral("123456"));
+  QStringList notices;
+  DialogAnswerer answerer({[&](QWidget* dialog) {
+    notices.append(static_cast<QMessageBox*>(dialog)->text());
+    qt_tests::Accept(dialog);
+  }});
+  ClickOn(ControlId::kButton3);
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices.front().contains(QString::fromUtf8("v pořádku přijata")))
+      << notices.front().toStdString();
+
+  const std::vector<QJsonObject> uploads = Uploads();
+  ASSERT_EQ(uploads.size(), 1u);
+  EXPECT_EQ(uploads[0].value(QStringLiteral("verdict")).toString(), QStringLiteral("ok"));
+  EXPECT_EQ(uploads[0].value(QStringLiteral("pages")).toArray().size(), 3);  // the pairs
+  EXPECT_TRUE(RunLog().contains(QStringLiteral("ProductName: Prelavka Demo Feeder")));
 }
 
 }  // namespace
