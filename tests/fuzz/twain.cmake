@@ -29,6 +29,3 @@ prelavka_warnings(fuzz_dsm)
 prelavka_fuzzer(twaincap SOURCES TwainCapFuzzer.cpp LIBS prelavka_fuzz_twain ${CMAKE_DL_LIBS})
 target_compile_definitions(fuzz_twaincap PRIVATE FUZZ_DSM_PATH="$<TARGET_FILE:fuzz_dsm>")
 add_dependencies(fuzz_twaincap fuzz_dsm)
-
-# The decimal reader of the resolution boxes.
-prelavka_fuzzer(decimal SOURCES DecimalFuzzer.cpp ${PROJECT_SOURCE_DIR}/scan/DecimalReader.cpp)
