@@ -162,6 +162,13 @@ TEST_F(SendFaultsTest, ServerFaultsEndTheSendWithTheirNotice) {
          c.WaitForClientClose();
        },
        kTimedOut, "Synapse error:\r\nConnection timed out\r\n", 300},
+      // A page the decoder cannot read carries no verdict, even with the marker in it.
+      {"a page that is not UTF-8",
+       [](PeerConnection& c) {
+         c.ReadRequest();
+         c.Send("HTTP/1.0 200 OK\r\n\r\n<html>\xe8\xed\xf8" + kOkPage);
+       },
+       kNoVerdict, "HTTPResponse:\r\n"},
       {"garbage chunk size ends the page",
        [](PeerConnection& c) {
          c.ReadRequest();
