@@ -66,10 +66,14 @@ class ScanFaultsTest : public ScanFixture {
 struct HostileSource {
   const char* name;  // the test's name
   const char* statements;
-  bool ends_program;   // start-up cannot go on: the fatal notice ends the program
-  std::string notice;  // the one notice shown; empty: none
-  std::size_t pages;   // page files saved
+  bool ends_program;          // start-up cannot go on: the fatal notice ends the program
+  std::string notice;         // the one notice shown; empty: none
+  std::size_t pages;          // page files saved
+  std::string log_line = {};  // a line the run log holds afterwards
 };
+
+const std::string kNotAPage =
+    std::string("Nemělo by nastat: skener předal místo stránky něco jiného."_cp);
 
 const std::string kNoInches = std::string("Nelze nastavit palce jako jednotku."_cp) +
                               "\r\nKontakt: zq-podpora@trima.example.org";
@@ -104,6 +108,9 @@ TEST_P(HostileSourceTest, CrashesNothingAndLeavesAReadableTrace) {
                                 : std::vector<std::string>{GetParam().notice};
   EXPECT_EQ(toolkit_.MessageTexts(), expected_notices);
   EXPECT_EQ(PageFiles().size(), GetParam().pages);
+  if (!GetParam().log_line.empty()) {
+    EXPECT_NE(Log().find("\r\n" + GetParam().log_line + "\r\n"), std::string::npos) << Log();
+  }
   EXPECT_EQ(scanner_.Record().find("script error"), std::string::npos) << scanner_.Record();
 
   const std::string log = Log();
@@ -138,9 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
         HostileSource{"TextsWithoutNul", "cap CAP_AUTHOR one \"Jan Novak\"\nhostile caps nonul",
                       false, "", 2},
         HostileSource{"IdentityTextsWithoutNul", "hostile identity-nonul", false, "", 2},
-        HostileSource{"NativeHandleThatIsNoDib", "hostile native-notdib", false, kNothingScanned,
-                      0},
-        HostileSource{"NullNativeHandle", "hostile native-null", false, kNothingScanned, 0}),
+        HostileSource{"NativeHandleThatIsNoDib", "hostile native-notdib", false, kNothingScanned, 0,
+                      kNotAPage},
+        HostileSource{"NullNativeHandle", "hostile native-null", false, kNothingScanned, 0,
+                      kNotAPage}),
     [](const ::testing::TestParamInfo<HostileSource>& param_info) {
       return param_info.param.name;
     });
