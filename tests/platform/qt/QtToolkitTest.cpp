@@ -22,6 +22,7 @@
 #include <QTest>
 #include <map>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/Cp1250.h"
 #include "platform/FileSystem.h"
@@ -398,6 +399,18 @@ TEST_F(QtToolkitTest, PostedMessageRunsInsideAModalBox) {
   ClickWidget(ControlId::kButton3);
   EXPECT_EQ(recorder_.events, (std::vector<std::string>{"Click Button3", "Message 32769",
                                                         "answering", "box closed"}));
+}
+
+TEST_F(QtToolkitTest, MessagesPostedFromAnotherThreadRunOnTheWindowsThread) {
+  // A source manager that calls back may do so on a thread of its own.
+  std::thread::id handled_on;
+  recorder_.on_message = [&](unsigned) { handled_on = std::this_thread::get_id(); };
+  std::thread poster([&] { toolkit_.PostMessage(platform::kFolderBoxCommitMessage + 0xFF); });
+  poster.join();
+  EXPECT_TRUE(recorder_.events.empty());
+  toolkit_.ProcessMessages();
+  EXPECT_EQ(recorder_.events, std::vector<std::string>{"Message 33024"});
+  EXPECT_EQ(handled_on, std::this_thread::get_id());
 }
 
 TEST_F(QtToolkitTest, ProcessMessagesRunsPostedMessages) {
