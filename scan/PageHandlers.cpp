@@ -29,10 +29,14 @@ constexpr std::string_view kScanStopped =
     "\r\nSkenování bylo přerušeno. Dříve naskenované stránky zůstaly uloženy, zbývající listy "
     "naskenujte znovu."_cp;
 
-// Stops the scan after a page: the first reason is kept for the notice at the scan's end, the
-// remaining transfers are cancelled.
-void StopScan(scan::ScanProgress& progress, std::string notice, bool& cancel) {
+// Keeps the first reason a scan ended early for the notice at the scan's end.
+void RememberFailure(scan::ScanProgress& progress, std::string notice) {
   if (progress.failure_notice.empty()) progress.failure_notice = std::move(notice);
+}
+
+// Stops the scan after a page: the reason is kept, the remaining transfers are cancelled.
+void StopScan(scan::ScanProgress& progress, std::string notice, bool& cancel) {
+  RememberFailure(progress, std::move(notice));
   cancel = true;
 }
 
@@ -160,9 +164,8 @@ void TForm1::TwainAcquireError(int /*index*/, const platform::AcquireError& erro
       shell_.LogLine("Page transfer failed: " +
                      (has_condition ? scan::TwainCodeName(scan::kFamilyConditionCode, -error.result)
                                     : scan::TwainCodeName(scan::kFamilyReturnCode, error.result)));
-      bool cancel = false;
-      StopScan(scanner_session_->progress(),
-               TransferFailureText(error.result) + std::string(kScanStopped), cancel);
+      RememberFailure(scanner_session_->progress(),
+                      TransferFailureText(error.result) + std::string(kScanStopped));
       break;
     }
     case platform::AcquireError::Kind::kNotAnImage:
