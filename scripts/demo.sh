@@ -136,13 +136,23 @@ if [ "$headless" = 1 ]; then
   say "Running the program under Xvfb for $seconds s (no display)"
   command -v xvfb-run >/dev/null || { echo "demo.sh: xvfb-run is missing" >&2; exit 1; }
   rm -f "$screenshot"
+  # A plain window manager draws the frames and the window's caption (with Xvfb's own font).
+  printf '%s\n' 'RandomPlacement' 'UsePPosition "on"' 'NoGrabServer' 'TitleFont "fixed"' \
+    'ResizeFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' 'IconManagerFont "fixed"' \
+    'Color { TitleBackground "steelblue" TitleForeground "white" BorderColor "slategrey" }' \
+    >"$out/twmrc"
   "${run_env[@]}" xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+    if command -v twm >/dev/null; then
+      twm -f "$5" >"$6" 2>&1 &
+      sleep 1
+    fi
     "$1" & program=$!
     sleep "$2"
     "$3" "$4" || echo "demo.sh: no screenshot" >&2
     kill "$program" 2>/dev/null
     wait "$program" 2>/dev/null || true
-  ' demo "$program" "$seconds" "$program_dir/prelavka_screen_grab" "$screenshot"
+  ' demo "$program" "$seconds" "$program_dir/prelavka_screen_grab" "$screenshot" \
+    "$out/twmrc" "$out/twm.log"
 else
   say "Starting the program: close its window to end the demo"
   "${run_env[@]}" "$program"

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   zlib1g-dev libgtest-dev libbenchmark-dev
   python3 tar gzip curl
-  qt6-base-dev qt6-translations-l10n fonts-liberation2 xvfb xauth
+  qt6-base-dev qt6-translations-l10n fonts-liberation2 xvfb xauth twm
   clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
   wine wine64 wine32:i386 imagemagick
