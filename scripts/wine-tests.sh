@@ -36,8 +36,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 300 wineboot --init
   timeout 120 wineserver -w
 fi
-# Wine draws the window frames itself (there is no window manager on the virtual display).
+# Wine draws the window frames itself (there is no window manager on the virtual display), and a
+# program that crashes ends at once with a backtrace instead of waiting in a crash dialog.
 timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  >/dev/null
 
 for preset in "${presets[@]}"; do
   echo "=== build: $preset"

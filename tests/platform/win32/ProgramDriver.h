@@ -8,6 +8,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Toolkit.h"
@@ -16,6 +17,11 @@ namespace win32_test {
 
 // A Windows path for a path of the build (a Unix path under Wine is reached through drive Z:).
 std::wstring WindowsPath(const std::string& build_path);
+// The run log's folder as start-up finds it: the documents folder + "\Prelavka\".
+std::wstring ApplicationFolder();
+// Reads a file that another process holds open for writing (it shares reading).
+std::string ReadSharedFile(const std::wstring& path);
+bool StartsWith(const std::string& text, std::string_view prefix);
 
 class ProgramDriver {
  public:

@@ -20,49 +20,15 @@ namespace {
 using namespace text::literals;
 using namespace std::chrono_literals;
 using platform::ControlId;
+using win32_test::ApplicationFolder;
 using win32_test::ProgramDriver;
+using win32_test::ReadSharedFile;
+using win32_test::StartsWith;
 using win32_test::WindowsPath;
 
 const std::wstring kProgram = WindowsPath(PRELAVKA_EXE);
 const std::wstring kEnglishProgram = WindowsPath(PRELAVKA_EN_EXE);
 const std::wstring kArtifacts = WindowsPath(PRELAVKA_ARTIFACTS);
-
-// The run log's folder as start-up finds it: the documents folder + "\Prelavka\".
-std::wstring ApplicationFolder() {
-  wchar_t raw[MAX_PATH] = {};
-  DWORD size = sizeof raw;
-  if (RegGetValueW(HKEY_CURRENT_USER,
-                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                   L"Personal", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, raw,
-                   &size) != ERROR_SUCCESS) {
-    return L"C:\\";
-  }
-  wchar_t expanded[MAX_PATH] = {};
-  ExpandEnvironmentStringsW(raw, expanded, MAX_PATH);
-  std::wstring folder = expanded;
-  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return L"C:\\";
-  return folder + L"\\Prelavka\\";
-}
-
-// Reads a file that another process holds open for writing (it shares reading).
-std::string ReadSharedFile(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
-  std::string content;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    content.append(buffer, read);
-  }
-  CloseHandle(file);
-  return content;
-}
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 struct Expected {
   ControlId id;

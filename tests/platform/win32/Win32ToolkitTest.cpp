@@ -291,6 +291,25 @@ TEST_F(Win32ToolkitTest, LeavingTheFolderBoxForAnotherControlIsTold) {
   EXPECT_EQ(recorder_->log, (std::vector<std::string>{"left Edit3"}));
 }
 
+TEST_F(Win32ToolkitTest, KeyboardMovesTheFocusAndPressesBoxesThroughTheEventLoop) {
+  toolkit_->ShowMainWindow();
+  toolkit_->SetFocus(ControlId::kEdit3);
+  auto press = [&](WPARAM key) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 0);
+    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000000);
+    toolkit_->ProcessMessages();
+  };
+  press(VK_TAB);
+  EXPECT_EQ(GetFocus(), Control(ControlId::kButton4));
+  toolkit_->SetFocus(ControlId::kEdit2);
+  press(VK_TAB);
+  EXPECT_EQ(GetFocus(), Control(ControlId::kCheckBox1));
+  press(VK_SPACE);
+  EXPECT_TRUE(toolkit_->Checked(ControlId::kCheckBox1));
+  EXPECT_EQ(recorder_->log,
+            (std::vector<std::string>{"left Edit3", "left Edit2", "click CheckBox1 checked"}));
+}
+
 TEST_F(Win32ToolkitTest, PostedMessageRunsAfterTheEventThatPostedIt) {
   recorder_->on_click = [&](ControlId) {
     toolkit_->PostMessage(platform::kFolderBoxCommitMessage);
