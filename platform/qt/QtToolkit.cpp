@@ -73,6 +73,15 @@ constexpr std::array<Placement, kControlCount> kPlacements = {{
     {ControlId::kLabel8, Kind::kLabel, 8, 328, 276, 16},
 }};
 
+// The table is indexed by ControlId.
+constexpr bool PlacementsInControlOrder() {
+  for (int i = 0; i < kControlCount; ++i) {
+    if (kPlacements[static_cast<std::size_t>(i)].control != ControlId(i)) return false;
+  }
+  return true;
+}
+static_assert(PlacementsInControlOrder());
+
 // Keyboard focus order of the window.
 constexpr std::array kFocusOrder = {
     ControlId::kRadioButton1, ControlId::kRadioButton2, ControlId::kRadioButton3, ControlId::kEdit3,
