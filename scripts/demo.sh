@@ -67,6 +67,8 @@ if [ "$build_programs" = 1 ]; then
   fi
   cmake --build "$build" --target "${targets[@]}"
 fi
+[ -d "$build" ] || { echo "demo.sh: no build folder $build" >&2; exit 1; }
+build=$(cd "$build" && pwd)
 program_dir=$build/platform/qt
 program=$program_dir/prelavka
 [ "$english" = 1 ] && program=$program_dir/prelavka_en
@@ -155,6 +157,10 @@ if [ "$headless" = 1 ]; then
     "$out/twmrc" "$out/twm.log"
 else
   say "Starting the program: close its window to end the demo"
+  echo "Choose a scanner, press \"Skenovat z podavače\" (tick \"Oboustranně\" for both sides),"
+  echo "type a person number (digits) into \"Učo\" and press \"Odeslat\": the verdict follows."
+  echo "run log:         $app_folder/log.txt"
+  echo "received pages:  $received/upload-*/pages/"
   "${run_env[@]}" "$program"
 fi
 
