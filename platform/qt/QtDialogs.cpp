@@ -127,6 +127,7 @@ std::optional<int> ChooseListItem(const QString& title, const QStringList& items
   QDialog dialog;
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setWindowTitle(title);
+  dialog.resize(300, 170);
   auto* list = new QListWidget(&dialog);
   list->setObjectName(QLatin1String(kListName));
   list->addItems(items);
