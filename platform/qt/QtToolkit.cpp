@@ -280,10 +280,18 @@ void QtToolkit::Show() {
 QWidget* QtToolkit::window() const { return window_.get(); }
 QWidget* QtToolkit::widget(ControlId control) const { return window_->widget(control); }
 
+// The layout is drawn for a font with the widths of the classic dialog font: an Arial-metric
+// family at 11 px (Debian's fonts-liberation2), else a condensed sans of similar widths; without
+// either, the default sans one pixel smaller keeps the texts within their controls.
 QFont QtToolkit::WindowFont() {
-  QFont font(QStringLiteral("Liberation Sans"));
+  for (const char* family : {"Liberation Sans", "Arimo", "Arial", "DejaVu Sans Condensed"}) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(11);
+    if (QFontInfo(font).family() == font.family()) return font;
+  }
+  QFont font;
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
+  font.setPixelSize(10);
   return font;
 }
 
