@@ -14,4 +14,6 @@ for preset in default asan; do
 done
 echo "=== fuzz smoke run"
 scripts/fuzz.sh
+echo "=== Windows builds (mingw-w64), tests under Wine"
+scripts/wine-tests.sh
 echo "=== all tests passed"
