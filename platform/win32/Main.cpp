@@ -25,9 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   ui::TForm1 form(shell, toolkit);
   scan::InstallScannerSession(form, shell, toolkit);
   // While a source is enabled, every window message passes through it first (DAT_EVENT).
-  platform::win32::SetMessageFilter([](const MSG& message) {
-    return platform::TwainMessageFilter(const_cast<MSG*>(&message));
-  });
+  platform::win32::SetMessageFilter(
+      [](const MSG& message) { return platform::TwainMessageFilter(const_cast<MSG*>(&message)); });
   platform::DispatchEvent(toolkit, [&] { form.FormCreate(); });
   toolkit.ShowMainWindow();
   return toolkit.Run();
