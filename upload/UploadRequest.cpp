@@ -2,6 +2,7 @@
 // upload body file, posts it to the institution's server, shows the verdict and resets the
 // window for the next batch.
 #include <array>
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,14 +55,23 @@ class UploadBodyFile {
   bool removed_ = false;
 };
 
-// The enabled state of every control, to put the window back as it was when a send cannot go on.
+// The enabled state of every control, to put the window back as it was when a send cannot go on:
+// by Restore, or by itself when a platform error (a run log that cannot be written) leaves the
+// send, so the window is never left disabled.
 class EnabledStates {
  public:
-  explicit EnabledStates(platform::Toolkit& toolkit) : toolkit_(toolkit) {
+  explicit EnabledStates(platform::Toolkit& toolkit)
+      : toolkit_(toolkit), exceptions_(std::uncaught_exceptions()) {
     for (const ControlId control : platform::AllControls()) {
       enabled_[static_cast<std::size_t>(control)] = toolkit.Enabled(control);
     }
   }
+  ~EnabledStates() {
+    if (std::uncaught_exceptions() > exceptions_) Restore();
+  }
+  EnabledStates(const EnabledStates&) = delete;
+  EnabledStates& operator=(const EnabledStates&) = delete;
+
   void Restore() const {
     for (const ControlId control : platform::AllControls()) {
       toolkit_.SetEnabled(control, enabled_[static_cast<std::size_t>(control)]);
@@ -70,6 +80,7 @@ class EnabledStates {
 
  private:
   platform::Toolkit& toolkit_;
+  const int exceptions_;
   std::array<bool, platform::kControlCount> enabled_{};
 };
 

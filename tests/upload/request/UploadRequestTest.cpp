@@ -2,6 +2,9 @@
 // depository server.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "platform/Cp1250.h"
@@ -284,6 +287,44 @@ TEST_F(SendTest, ABodyFileThatCannotBeCreatedIsToldAndNothingChanges) {
   EXPECT_EQ(notice.rfind("Soubor pro odeslání dat nelze vytvořit: "_cp, 0), 0u) << notice;
   EXPECT_EQ(form_.scan_folder().path, batch + kSep);
   EXPECT_TRUE(Enabled(ControlId::kButton3));
+}
+
+}  // namespace
+
+namespace {
+
+// Points the open run log's descriptor at /dev/full, so the next entry fails as on a full disk.
+void MakeRunLogFull(const std::string& log_path) {
+  const std::filesystem::path log = std::filesystem::canonical(log_path);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) != log) continue;
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    ::dup2(full, std::stoi(entry.path().filename().string()));
+    ::close(full);
+  }
+}
+
+TEST_F(SendTest, ARunLogThatFailsDuringTheSendLeavesTheWindowUsable) {
+  Depository server(uploads_);
+  UseServer(server.host());
+  const std::string batch = MakeBatch("A", {"1001.bmp"});
+  LoadTyped(batch);
+  toolkit_.Type(ControlId::kEdit2, "42");
+  bool made_full = false;
+  toolkit_.SetOnProcessMessages([&] {
+    if (!made_full) MakeRunLogFull(folder_.Sub("log.txt"));
+    made_full = true;
+  });
+  toolkit_.ExpectErrorBox();  // the platform's box for the failed log entry of the verdict
+  toolkit_.Click(ControlId::kButton3);
+  ASSERT_TRUE(made_full);
+  EXPECT_EQ(Uploads(uploads_).size(), 1u);
+  EXPECT_FALSE(platform::FileExists(batch + kSep + "zq_sken.tmp"));
+  EXPECT_TRUE(Enabled(ControlId::kButton3));
+  EXPECT_TRUE(Enabled(ControlId::kEdit3));
+  EXPECT_FALSE(form_.send_in_progress());
 }
 
 }  // namespace
