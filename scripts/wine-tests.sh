@@ -15,9 +15,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer dialogs
 
 xvfb_pid=
+depository_pid=
 cleanup() {
   timeout 20 wineserver -k 2>/dev/null || true
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$depository_pid" ]; then kill "$depository_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
@@ -53,5 +55,35 @@ for preset in "${presets[@]}"; do
     [ -f "$bmp" ] || continue
     if command -v convert >/dev/null; then convert "$bmp" "${bmp%.bmp}.png"; fi
   done
+done
+# A whole batch in the 32-bit program: start-up with the virtual scanner, a feeder scan and the
+# send to the local depository server. Its build sends to that server instead of the institution.
+send_port=18767
+send_build=build/mingw32-send
+echo "=== build: Prelavka.exe sending to the local depository (127.0.0.1:$send_port)"
+cmake --preset mingw32 -B "$send_build" -DPRELAVKA_SERVER_HOST="127.0.0.1:$send_port" >/dev/null
+cmake --build "$send_build" --target win32_program_send_test
+received=$(mktemp -d)
+python3 tools/depository/depository.py --port "$send_port" --folder "$received" \
+  >"$received/depository.log" 2>&1 &
+depository_pid=$!
+for _ in $(seq 100); do grep -q 'listening on' "$received/depository.log" && break; sleep 0.1; done
+echo "=== scan and send under Wine"
+timeout 600 ctest --test-dir "$send_build" -R '^win32_program_send_test$' --output-on-failure
+python3 - "$received" <<'CHECK'
+import json, pathlib, sys
+uploads = sorted(pathlib.Path(sys.argv[1]).glob("upload-*/request.json"))
+assert len(uploads) == 1, f"uploads received: {len(uploads)}"
+request = json.loads(uploads[0].read_text())
+assert request["verdict"] == "ok", request["verdict"]
+assert request["pages"] == ["1001.bmp", "1002.bmp", "1003.bmp"], request["pages"]
+print("depository: one upload of", len(request["pages"]), "pages, verdict ok")
+CHECK
+kill "$depository_pid" 2>/dev/null || true
+depository_pid=
+rm -rf "$received"
+for bmp in "$send_build/artifacts"/*.bmp; do
+  [ -f "$bmp" ] || continue
+  if command -v convert >/dev/null; then convert "$bmp" "${bmp%.bmp}.png"; fi
 done
 echo "=== Windows tests passed"
