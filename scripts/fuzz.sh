@@ -2,23 +2,25 @@
 # Builds the libFuzzer targets (clang, ASan + UBSan) and runs each of them.
 #   scripts/fuzz.sh                 smoke run: a few seconds per target (CI)
 #   scripts/fuzz.sh --seconds 600   a longer local run, per target
-#   scripts/fuzz.sh --runs 10000000 a fixed number of executions per target
+#   scripts/fuzz.sh --runs 10000000 a fixed number of executions per target (with --seconds:
+#                                   whichever comes first)
 #   scripts/fuzz.sh --only http,dib  only these targets (combines with the above)
 # Fails on any crash, leak, time-out (10 s per input) or sanitizer report. Findings are left in
 # build/fuzz/findings/<target>/; turn each into a regression test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-limit=(-max_total_time=6)
+limit=()
 only=
 while [ $# -gt 0 ]; do
   case "$1" in
-    --seconds) limit=(-max_total_time="$2"); shift 2 ;;
-    --runs) limit=(-runs="$2"); shift 2 ;;
+    --seconds) limit+=(-max_total_time="$2"); shift 2 ;;
+    --runs) limit+=(-runs="$2"); shift 2 ;;
     --only) only=",$2,"; shift 2 ;;
-    *) echo "usage: $0 [--seconds N | --runs N] [--only NAME,...]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--seconds N] [--runs N] [--only NAME,...]" >&2; exit 2 ;;
   esac
 done
+[ ${#limit[@]} -gt 0 ] || limit=(-max_total_time=6)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
