@@ -107,6 +107,7 @@ struct Session {
     source = twain.SourceByIndex(0);
     if (source == nullptr) std::abort();
   }
+  ~Session() { std::filesystem::remove(log_path); }
   scan::TTwain2 twain{nullptr};
   platform::TTwainSource* source = nullptr;
   std::string log_path = LogPath();
