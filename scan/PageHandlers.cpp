@@ -116,6 +116,13 @@ void TForm1::TwainTwainAcquire(int /*index*/, std::span<const std::uint8_t> dib,
 
   // The counter moves on also when the save fails: a later page never takes the failed name.
   const std::string path = folder_.page_counter->NextName();
+  // A page never replaces a file that is there: after 2147483647 the counter wraps to
+  // -2147483648, which a folder scanned earlier may hold.
+  if (platform::FileExists(path)) {
+    shell_.LogLine("Image not saved to " + path + ": the file exists");
+    StopScan(progress, CannotSaveNotice(path), cancel);
+    return;
+  }
   int error_number = 0;
   if (!platform::SaveBmp(image, path, &error_number)) {
     shell_.LogLine("Image not saved to " + path);

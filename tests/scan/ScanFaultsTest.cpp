@@ -190,5 +190,30 @@ TEST_F(ScanFaultsTest, ADiskThatFillsWhilePagesAreSavedStopsTheScan) {
   EXPECT_TRUE(Enabled(ControlId::kButton3));
 }
 
+// Found by the names fuzz target: in a folder scanned earlier whose highest page is 2147483647,
+// the next page number wraps to -2147483648; a page of that name that is there stays as it was.
+TEST_F(ScanFaultsTest, ANewPageNeverReplacesAPageThatIsThere) {
+  const std::string folder = folder_.Sub("earlier");
+  std::filesystem::create_directory(folder);
+  for (const std::string name : {"2147483647.bmp", "-2147483648.bmp"}) {
+    platform::File file;
+    ASSERT_TRUE(file.Open(folder + kSep + name, platform::File::Mode::kCreate));
+    ASSERT_TRUE(file.Write("BM " + name));
+  }
+  Create(std::string(kFullScanner) + "feeder 1\nimage gray 30x40\n");
+  ASSERT_TRUE(toolkit_.Click(ControlId::kRadioButton3));
+  toolkit_.Type(ControlId::kEdit3, folder);
+  ASSERT_TRUE(toolkit_.Click(ControlId::kButton2));
+  toolkit_.RunPostedMessages();
+  const std::string kept = folder + kSep + "-2147483648.bmp";
+  EXPECT_EQ(testing_support::ReadFile(kept), "BM -2147483648.bmp");
+  EXPECT_EQ(testing_support::ReadFile(folder + kSep + "2147483647.bmp"), "BM 2147483647.bmp");
+  ASSERT_EQ(toolkit_.MessageTexts().size(), 1u);
+  EXPECT_TRUE(toolkit_.MessageTexts()[0].starts_with(
+      std::string("Naskenovanou stránku nelze uložit do souboru "_cp) + kept + "."))
+      << toolkit_.MessageTexts()[0];
+  EXPECT_NE(Log().find("Image not saved to " + kept + ": the file exists\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace scan_test
