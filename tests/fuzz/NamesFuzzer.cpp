@@ -65,6 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // is there. Except after 2147483647, where the counter wraps to -2147483648 (FileNameCounter),
   // which may be there: the page save refuses to replace it (regression test in
   // scan_fault_tests, ANewPageNeverReplacesAPageThatIsThere).
+  const std::int32_t highest = ui::HighestPageNumber(names);
+  if (highest < 1000) std::abort();
+  for (const std::string& name : names) {
+    if (const auto number = ui::PageNumberOfName(name); number && *number > highest) std::abort();
+    const std::string kind = ui::PageKindOfName(name);
+    if (kind.size() != std::min<std::size_t>(name.size(), 4)) std::abort();
+  }
+  ui::FileNameCounter counter(folder, highest, ".bmp");
+  const std::string next = counter.NextName();
   if (highest != INT32_MAX && std::find(paths.begin(), paths.end(), next) != paths.end()) {
     std::abort();
   }
