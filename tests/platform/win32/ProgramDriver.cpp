@@ -98,9 +98,12 @@ ProgramDriver::~ProgramDriver() {
   }
 }
 
-bool ProgramDriver::Start(const std::wstring& executable, const std::wstring& arguments) {
+bool ProgramDriver::Start(const std::wstring& executable, std::wstring_view arguments) {
   std::wstring command_line = L"\"" + executable + L"\"";
-  if (!arguments.empty()) command_line += L" " + arguments;
+  if (!arguments.empty()) {
+    command_line += L' ';
+    command_line += arguments;
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   started_ = std::chrono::steady_clock::now();

@@ -31,7 +31,7 @@ class ProgramDriver {
   ProgramDriver& operator=(const ProgramDriver&) = delete;
 
   // Starts the program with the command line's arguments (after its name).
-  bool Start(const std::wstring& executable, const std::wstring& arguments = L"");
+  bool Start(const std::wstring& executable, std::wstring_view arguments = {});
   // Waits until the main window is visible, pressing OK in every message box meanwhile (their
   // texts are kept). False on the time-out or when the process ended first.
   bool WaitForWindow(std::chrono::milliseconds timeout);
