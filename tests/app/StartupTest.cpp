@@ -16,6 +16,8 @@ using namespace text::literals;
 using testing_support::ReadFile;
 using testing_support::TestFolder;
 
+const std::string kSep(platform::kPathSeparatorText);
+
 TEST(LanguageIndexFromPath, OnlyALowerCaseSuffixAtTheVeryEndSelectsALanguage) {
   const struct {
     const char* path;
@@ -52,14 +54,14 @@ class StartupTest : public ::testing::Test {
     std::filesystem::create_directory(folder_.Sub("Documents"));
     system_.raw_documents_folder =
         "%HOME%" + std::string(platform::kPathSeparatorText) + "Documents";
-    system_.environment["HOME"] = folder_.Path().substr(0, folder_.Path().size() - 1);
-    system_.fallback_application_folder = folder_.Sub("fallback") + "/";
+    system_.environment["HOME"] = folder_.Root();
+    system_.fallback_application_folder = folder_.Sub("fallback") + kSep;
     std::filesystem::create_directory(folder_.Sub("fallback"));
     toolkit_.SetUnexpectedDialogHandler([](const fakes::FakeToolkit::Dialog& d) {
       ADD_FAILURE() << "unexpected dialog: " << d.text;
     });
   }
-  std::string AppFolder() const { return folder_.Sub("Documents") + "/Prelavka/"; }
+  std::string AppFolder() const { return folder_.Sub("Documents") + kSep + "Prelavka" + kSep; }
 
   TestFolder folder_;
   fakes::FakeSystem system_;
@@ -141,7 +143,7 @@ TEST_F(StartupTest, MissingEmptyOrFileDocumentsFolderFallsBack) {
 }
 
 TEST_F(StartupTest, TrailingSeparatorOfTheDocumentsFolderIsRemoved) {
-  system_.raw_documents_folder = folder_.Sub("Documents") + "/";
+  system_.raw_documents_folder = folder_.Sub("Documents") + kSep;
   app::Shell shell(system_, toolkit_);
   shell.Start();
   EXPECT_EQ(shell.identity().documents_folder, folder_.Sub("Documents"));
@@ -150,7 +152,7 @@ TEST_F(StartupTest, TrailingSeparatorOfTheDocumentsFolderIsRemoved) {
 
 TEST_F(StartupTest, ApplicationFolderThatCannotBeMadeIsFatal) {
   // A file named Prelavka where the folder should be.
-  std::ofstream(folder_.Sub("Documents") + "/Prelavka") << "x";
+  std::ofstream(folder_.Sub("Documents") + kSep + "Prelavka") << "x";
   toolkit_.ExpectMessageBox();
   app::Shell shell(system_, toolkit_);
   try {
@@ -185,7 +187,7 @@ TEST_F(StartupTest, SecondCopyFindsTheLogTakenAndLeavesItUntouched) {
 
 TEST_F(StartupTest, LogFolderThatCannotBeWrittenShowsTheBoxAndExits) {
   system_.raw_documents_folder = std::nullopt;
-  system_.fallback_application_folder = folder_.Sub("no-such-folder") + "/";
+  system_.fallback_application_folder = folder_.Sub("no-such-folder") + kSep;
   toolkit_.ExpectMessageBox();
   app::Shell shell(system_, toolkit_);
   try {
