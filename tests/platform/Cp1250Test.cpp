@@ -1,7 +1,9 @@
 #include "platform/Cp1250.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <iconv.h>
+#endif
 
 #include <string>
 
@@ -9,6 +11,7 @@ namespace {
 
 using namespace text::literals;
 
+#ifndef _WIN32
 // glibc's iconv as the reference: UTF-8 of one cp1250 byte, or nothing when iconv refuses it.
 std::optional<std::string> IconvToUtf8(unsigned char byte) {
   iconv_t cd = iconv_open("UTF-8", "CP1250");
@@ -40,6 +43,8 @@ TEST(Cp1250, EveryByteMatchesIconv) {
   }
   EXPECT_EQ(undefined, 5);
 }
+
+#endif  // glibc's iconv is the reference where it exists
 
 TEST(Cp1250, RoundTripThroughUtf8AndUtf16) {
   std::string all;
