@@ -76,7 +76,7 @@ inline void SetU16(Bytes& b, std::size_t at, std::uint16_t v) {
 
 // A BMP file written by hand from the format's description: `rows` are the stored rows in file
 // order, each already padded; `table` the colour table bytes. Field values can be changed after.
-struct BmpSpec {
+struct BmpLayout {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::uint16_t bits = 24;
@@ -87,22 +87,22 @@ struct BmpSpec {
   std::uint8_t padding_fill = 0;
 };
 
-inline Bytes MakeBmpFile(const BmpSpec& spec) {
-  Bytes b(14 + spec.info_size, 0);
+inline Bytes MakeBmpFile(const BmpLayout& layout) {
+  Bytes b(14 + layout.info_size, 0);
   b[0] = 'B';
   b[1] = 'M';
-  const auto offset = static_cast<std::uint32_t>(14 + spec.info_size + spec.table.size());
-  SetU32(b, 2, static_cast<std::uint32_t>(offset + spec.pixels.size()));
+  const auto offset = static_cast<std::uint32_t>(14 + layout.info_size + layout.table.size());
+  SetU32(b, 2, static_cast<std::uint32_t>(offset + layout.pixels.size()));
   SetU32(b, 10, offset);
-  SetU32(b, 14, spec.info_size);
-  SetU32(b, 18, static_cast<std::uint32_t>(spec.width));
-  SetU32(b, 22, static_cast<std::uint32_t>(spec.height));
+  SetU32(b, 14, layout.info_size);
+  SetU32(b, 18, static_cast<std::uint32_t>(layout.width));
+  SetU32(b, 22, static_cast<std::uint32_t>(layout.height));
   SetU16(b, 26, 1);
-  SetU16(b, 28, spec.bits);
-  SetU32(b, 34, static_cast<std::uint32_t>(spec.pixels.size()));
-  SetU32(b, 46, spec.colours_used);
-  b.insert(b.end(), spec.table.begin(), spec.table.end());
-  b.insert(b.end(), spec.pixels.begin(), spec.pixels.end());
+  SetU16(b, 28, layout.bits);
+  SetU32(b, 34, static_cast<std::uint32_t>(layout.pixels.size()));
+  SetU32(b, 46, layout.colours_used);
+  b.insert(b.end(), layout.table.begin(), layout.table.end());
+  b.insert(b.end(), layout.pixels.begin(), layout.pixels.end());
   return b;
 }
 

@@ -219,7 +219,7 @@ TEST(BmpLoad, ReadsOtherFormsAndOrders) {
   TempFolder folder;
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     int width, height;
     PixelFormat format;
     std::vector<std::vector<Rgb>> top_rows;  // expected colours, top row first
@@ -291,7 +291,7 @@ TEST(BmpLoad, ReadsOtherFormsAndOrders) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Loaded loaded = LoadBoth(folder, MakeBmpFile(c.spec));
+    Loaded loaded = LoadBoth(folder, MakeBmpFile(c.layout));
     for (const auto& [status, image] :
          {std::pair<BmpStatus, const Bitmap*>{loaded.file_status, &loaded.from_file},
           std::pair<BmpStatus, const Bitmap*>{loaded.dib_status, &loaded.from_dib}}) {
@@ -316,7 +316,7 @@ TEST(BmpLoad, ReadsOtherFormsAndOrders) {
 TEST(BmpLoad, RefusesHostileHeaders) {
   TempFolder folder;
   // A valid 8-bit 4 x 2 image with a 256-entry table: 1078 header bytes, 8 pixel bytes.
-  BmpSpec base_spec{4, 2, 8, 40, 256, Bytes(1024, 0x40), Bytes(8, 1)};
+  BmpLayout base_spec{4, 2, 8, 40, 256, Bytes(1024, 0x40), Bytes(8, 1)};
   const Bytes base = MakeBmpFile(base_spec);
   const auto with = [&base](auto change) {
     Bytes b = base;
@@ -437,7 +437,7 @@ TEST(BmpLoad, FailedLoadEmptiesTheImage) {
 TEST(DibLoad, NullBlockAndOutOfMemoryAreResults) {
   Bitmap image;
   EXPECT_EQ(platform::LoadDib(nullptr, 100, &image), BmpStatus::kTruncated);
-  const Bytes dib = DibOf(MakeBmpFile(BmpSpec{64, 64, 24, 40, 0, {}, Bytes(64 * 192, 3)}));
+  const Bytes dib = DibOf(MakeBmpFile(BmpLayout{64, 64, 24, 40, 0, {}, Bytes(64 * 192, 3)}));
   {
     AllocationLimit limit(1000);
     EXPECT_EQ(platform::LoadDib(dib.data(), dib.size(), &image), BmpStatus::kOutOfMemory);
