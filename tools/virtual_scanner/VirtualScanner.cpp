@@ -13,6 +13,7 @@
 #include "tools/virtual_scanner/TestPattern.h"
 
 #ifdef _WIN32
+#include <windows.h>
 #define VIRTUAL_SCANNER_EXPORT extern "C" __declspec(dllexport)
 #else
 #define VIRTUAL_SCANNER_EXPORT extern "C" __attribute__((visibility("default")))
@@ -52,6 +53,7 @@ struct SourceState {
   TW_UINT16 pending_notice = MSG_NULL;
   TW_UINT16 condition = TWCC_SUCCESS;
   CallbackProc callback = nullptr;
+  TW_HANDLE parent = nullptr;  // TW_USERINTERFACE.hParent of MSG_ENABLEDS
   TW_SETUPFILEXFER setup{};
   TW_IMAGELAYOUT layout{};
 };
@@ -60,6 +62,7 @@ struct Dsm {
   Script script;
   bool open = false;
   TW_IDENTITY app{};
+  TW_HANDLE parent = nullptr;  // the window handle given at MSG_OPENDSM
   TW_UINT16 condition = TWCC_SUCCESS;
   std::size_t next_listed = 0;
   std::vector<SourceState> states;
@@ -327,13 +330,20 @@ bool CurrentlyTrue(Source& source, TW_UINT16 cap) {
   return value && *value != 0;
 }
 
+// Without a callback the notice waits for the application's next DAT_EVENT. A Windows source
+// posts a harmless message to the parent window then, so that the application's loop runs one
+// message through DAT_EVENT even when nothing else happens in the window.
 void Signal(SourceState& state, TW_UINT16 notice) {
   Dsm& dsm = State();
   if (dsm.script.callbacks && state.callback != nullptr) {
     state.callback(&state.identity, &dsm.app, DG_CONTROL, DAT_NULL, notice, nullptr);
-  } else {
-    state.pending_notice = notice;
+    return;
   }
+  state.pending_notice = notice;
+#ifdef _WIN32
+  const TW_HANDLE window = state.parent != nullptr ? state.parent : dsm.parent;
+  if (window != nullptr) PostMessageW(static_cast<HWND>(window), WM_NULL, 0, 0);
+#endif
 }
 
 TW_UINT16 PendingCount(const Source& source, const SourceState& state) {
@@ -419,6 +429,7 @@ TW_UINT16 SourceCall(std::size_t index, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 m
       if (state.enabled) return Fail(state.condition, TWCC_SEQERROR);
       if (source.enable_fails) return Fail(state.condition, *source.enable_fails);
       state.enabled = true;
+      state.parent = static_cast<TW_USERINTERFACE*>(data)->hParent;
       const bool feeder = CurrentlyTrue(source, CAP_FEEDERENABLED);
       const bool duplex = CurrentlyTrue(source, CAP_DUPLEXENABLED);
       state.total_pages = feeder ? source.feeder_sheets * (duplex ? 2 : 1) : source.flatbed_pages;
@@ -522,6 +533,7 @@ TW_UINT16 ManagerCall(TW_IDENTITY* origin, TW_UINT16 dat, TW_UINT16 msg, TW_MEMR
       origin->SupportedGroups &= ~DF_DSM2;
     }
     dsm.app = *origin;
+    dsm.parent = data == nullptr ? nullptr : *static_cast<TW_HANDLE*>(data);
     dsm.open = true;
     dsm.states.assign(dsm.script.sources.size(), SourceState{});
     for (std::size_t i = 0; i < dsm.states.size(); ++i) {

@@ -26,6 +26,9 @@ TEST(MemoryBlock, AllocatesZeroFilledBlocksThatLockAndFree) {
   MemoryFree(nullptr);
 }
 
+// Only our own blocks carry a mark. Windows' global memory functions take any pointer for a
+// fixed block (GlobalLock gives it back), so there a foreign handle cannot be told apart.
+#ifndef _WIN32
 TEST(MemoryBlock, RefusesHandlesItDidNotMake) {
   alignas(16) std::uint8_t foreign[64] = {};
   std::memset(foreign, 0x5A, sizeof(foreign));
@@ -35,6 +38,7 @@ TEST(MemoryBlock, RefusesHandlesItDidNotMake) {
   EXPECT_FALSE(locked.valid());
   MemoryFree(foreign);  // ignored, not freed
 }
+#endif
 
 // A BITMAPINFOHEADER followed by room for a colour table and rows.
 std::vector<std::uint8_t> Dib(std::int32_t width, std::int32_t height, std::uint16_t bits,

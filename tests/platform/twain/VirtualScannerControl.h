@@ -17,6 +17,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include "tests/fakes/FakeToolkit.h"
+#endif
+
 namespace testing_twain {
 
 // The platform's shared-library loader.
@@ -93,6 +97,50 @@ class VirtualScannerControl {
   void (*clear_)() = nullptr;
   unsigned (*control_word_)() = nullptr;
 };
+
+#ifdef _WIN32
+// A message-only window standing in for the program's window as the parent of the sources: what
+// a source posts to it waits in this thread's queue until Pump.
+class ParentWindow {
+ public:
+  ParentWindow()
+      : window_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                nullptr)) {}
+  ~ParentWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  ParentWindow(const ParentWindow&) = delete;
+  ParentWindow& operator=(const ParentWindow&) = delete;
+
+  HWND get() const { return window_; }
+  // Runs the waiting messages of the window as the program's loop does: each goes to `filter`
+  // (the TWAIN message filter) first, and is dispatched when the filter does not take it. Gives
+  // the number of messages.
+  template <typename Filter>
+  int Pump(Filter filter) {
+    int count = 0;
+    MSG message;
+    while (PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
+      ++count;
+      if (!filter(&message)) DispatchMessageW(&message);
+    }
+    return count;
+  }
+
+ private:
+  HWND window_;
+};
+
+// The fake toolkit with a real window handle, as the sources' parent.
+class WindowedToolkit : public fakes::FakeToolkit {
+ public:
+  explicit WindowedToolkit(HWND window) : window_(window) {}
+  void* NativeHandle() override { return window_; }
+
+ private:
+  HWND window_;
+};
+#endif
 
 // A recorded line: "<dest> <dg>/<dat>/<msg>[ cap=<cap>]".
 inline std::string Triplet(const std::string& dest, unsigned dg, unsigned dat, unsigned msg,
