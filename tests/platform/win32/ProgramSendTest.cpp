@@ -27,15 +27,13 @@ const std::wstring kArtifacts = WindowsPath(PRELAVKA_ARTIFACTS);
 const std::wstring kVirtualScanner = WindowsPath(VIRTUAL_SCANNER_PATH);
 constexpr std::string_view kServerHost = PRELAVKA_SERVER_HOST;
 
-// Waits until `done` holds, answering the program's boxes and posting the wake-up a real data
-// source would post (the virtual scanner posts none).
+// Waits until `done` holds, answering the program's boxes.
 template <typename Condition>
 bool WaitFor(ProgramDriver& program, Condition done, std::chrono::seconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < end) {
     program.AnswerBoxes();
     if (done()) return true;
-    PostMessageW(program.window(), WM_NULL, 0, 0);
     Sleep(100);
   }
   return false;
