@@ -176,11 +176,19 @@ std::string ProgramDriver::Text(platform::ControlId id) const {
   const HWND control = Control(id);
   DWORD_PTR length = 0;
   SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                      SMTO_NORMAL, 5000, &copied);
-  text.resize(copied);
+  // The program may change the text between the two messages: a buffer the text fills to the
+  // last character may have cut it, so it is read again into a larger one.
+  std::wstring text;
+  for (std::size_t capacity = length + 64;; capacity *= 2) {
+    text.assign(capacity, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_NORMAL, 5000, &copied);
+    if (copied + 1 < capacity || capacity > (1u << 20)) {
+      text.resize(copied);
+      break;
+    }
+  }
   return platform::win32::Narrow(text);
 }
 
