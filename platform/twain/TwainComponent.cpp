@@ -331,11 +331,7 @@ void TwainComponent::TransferImages(TTwainSource& source) {
   if (source.enabled_) source.DisableSource();
 }
 
-// False when the transfer failed (the remaining images are then discarded).
-bool TwainComponent::TransferNative(TTwainSource& source, bool& cancel) {
-  TW_HANDLE handle = nullptr;
-  const std::int32_t result =
-      DsmCall(&info_, &source.identity_, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+std::optional<bool> TwainComponent::UndeliveredTransfer(TTwainSource& source, std::int32_t result) {
   if (result == TWRC_CANCEL) {
     if (OnAcquireCancel) OnAcquireCancel(*this, source.index_);
     return true;
@@ -347,6 +343,15 @@ bool TwainComponent::TransferNative(TTwainSource& source, bool& cancel) {
     }
     return false;
   }
+  return std::nullopt;
+}
+
+// False when the transfer failed (the remaining images are then discarded).
+bool TwainComponent::TransferNative(TTwainSource& source, bool& cancel) {
+  TW_HANDLE handle = nullptr;
+  const std::int32_t result =
+      DsmCall(&info_, &source.identity_, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+  if (const std::optional<bool> go_on = UndeliveredTransfer(source, result)) return *go_on;
   NativeImage image(handle);
   if (image.dib().empty()) {
     if (OnAcquireError) {
@@ -363,17 +368,7 @@ bool TwainComponent::TransferFile(TTwainSource& source, bool& cancel) {
   if (!source.enabled_) return false;
   const std::int32_t result =
       DsmCall(&info_, &source.identity_, DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr);
-  if (result == TWRC_CANCEL) {
-    if (OnAcquireCancel) OnAcquireCancel(*this, source.index_);
-    return true;
-  }
-  if (result != TWRC_XFERDONE) {
-    if (OnAcquireError) {
-      OnAcquireError(*this, source.index_,
-                     AcquireError{AcquireError::Kind::kTransferFailed, result});
-    }
-    return false;
-  }
+  if (const std::optional<bool> go_on = UndeliveredTransfer(source, result)) return *go_on;
   TW_SETUPFILEXFER setup{};
   DsmCall(&info_, &source.identity_, DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &setup);
   const auto* end =

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -180,6 +181,9 @@ class TwainComponent {
   void TransferImages(TTwainSource& source);
   bool TransferNative(TTwainSource& source, bool& cancel);
   bool TransferFile(TTwainSource& source, bool& cancel);
+  // A transfer call that delivered nothing raises its event: a cancel lets the loop go on with
+  // the next image (true), a failure ends it (false). Nothing when the image was delivered.
+  std::optional<bool> UndeliveredTransfer(TTwainSource& source, std::int32_t result);
   void CloseEverything(bool use_override);
 
   Toolkit* toolkit_;
