@@ -228,6 +228,12 @@ void ProgramDriver::Settle() const {
   }
 }
 
+bool ProgramDriver::SaveArtifact(const std::wstring& name) const {
+  const std::wstring folder = WindowsPath(PRELAVKA_ARTIFACTS);
+  CreateDirectoryW(folder.c_str(), nullptr);
+  return SaveScreenshot(folder + L"\\" + name);
+}
+
 bool ProgramDriver::SaveScreenshot(const std::wstring& path) const {
   RECT rect{};
   GetWindowRect(window_, &rect);

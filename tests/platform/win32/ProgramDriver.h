@@ -54,6 +54,8 @@ class ProgramDriver {
   void Settle() const;
   // Saves a 24-bit BMP of the window as the screen shows it.
   bool SaveScreenshot(const std::wstring& path) const;
+  // SaveScreenshot into the build's artifacts folder (made when missing), under a file name.
+  bool SaveArtifact(const std::wstring& name) const;
   // Closes the window as the user does.
   void Close() const;
 

@@ -24,7 +24,6 @@ using win32_test::StartsWith;
 using win32_test::WindowsPath;
 
 const std::wstring kProgram = WindowsPath(PRELAVKA_EXE);
-const std::wstring kArtifacts = WindowsPath(PRELAVKA_ARTIFACTS);
 const std::wstring kVirtualScanner = WindowsPath(VIRTUAL_SCANNER_PATH);
 
 // The newest "sken_tmp" folder of the application folder, or the empty text.
@@ -105,8 +104,7 @@ TEST(ProgramScanTest, WithAScannerTheModesSwitchAndAFeederScanSavesItsPages) {
         << platform::win32::Narrow(folder + page);
   }
   EXPECT_TRUE(program.Enabled(ControlId::kButton3));
-  CreateDirectoryW(kArtifacts.c_str(), nullptr);
-  EXPECT_TRUE(program.SaveScreenshot(kArtifacts + L"\\prelavka-window-scanned.bmp"));
+  EXPECT_TRUE(program.SaveArtifact(L"prelavka-window-scanned.bmp"));
 
   program.Close();
   EXPECT_EQ(program.WaitForExit(20s), std::optional<DWORD>(0));

@@ -23,7 +23,6 @@ using win32_test::StartsWith;
 using win32_test::WindowsPath;
 
 const std::wstring kProgram = WindowsPath(PRELAVKA_EXE);
-const std::wstring kArtifacts = WindowsPath(PRELAVKA_ARTIFACTS);
 const std::wstring kVirtualScanner = WindowsPath(VIRTUAL_SCANNER_PATH);
 constexpr std::string_view kServerHost = PRELAVKA_SERVER_HOST;
 
@@ -81,8 +80,7 @@ TEST(ProgramSendTest, AFeederBatchIsScannedAndSentToTheDepository) {
       10s))
       << text::Cp1250ToUtf8(program.Text(ControlId::kLabel6));
   EXPECT_TRUE(program.Enabled(ControlId::kButton3));
-  CreateDirectoryW(kArtifacts.c_str(), nullptr);
-  EXPECT_TRUE(program.SaveScreenshot(kArtifacts + L"\\prelavka-window-sent.bmp"));
+  EXPECT_TRUE(program.SaveArtifact(L"prelavka-window-sent.bmp"));
 
   program.Close();
   EXPECT_EQ(program.WaitForExit(20s), std::optional<DWORD>(0));

@@ -28,7 +28,6 @@ using win32_test::WindowsPath;
 
 const std::wstring kProgram = WindowsPath(PRELAVKA_EXE);
 const std::wstring kEnglishProgram = WindowsPath(PRELAVKA_EN_EXE);
-const std::wstring kArtifacts = WindowsPath(PRELAVKA_ARTIFACTS);
 
 struct Expected {
   ControlId id;
@@ -109,8 +108,7 @@ TEST(ProgramSmokeTest, StartsWithoutAScannerShowsTheWindowAndFollowsTheModeRules
   EXPECT_TRUE(program.Enabled(ControlId::kEdit3));
   EXPECT_FALSE(program.Enabled(ControlId::kComboBox1));
 
-  CreateDirectoryW(kArtifacts.c_str(), nullptr);
-  EXPECT_TRUE(program.SaveScreenshot(kArtifacts + L"\\prelavka-window.bmp"));
+  EXPECT_TRUE(program.SaveArtifact(L"prelavka-window.bmp"));
 
   // A click on a disabled radio button changes nothing; one on the checked one neither.
   program.Click(ControlId::kRadioButton1);
@@ -126,7 +124,7 @@ TEST(ProgramSmokeTest, StartsWithoutAScannerShowsTheWindowAndFollowsTheModeRules
   EXPECT_FALSE(program.Enabled(ControlId::kEdit2));
   EXPECT_FALSE(program.Enabled(ControlId::kLabel3));
   EXPECT_EQ(program.Text(ControlId::kEdit2), "123456");
-  EXPECT_TRUE(program.SaveScreenshot(kArtifacts + L"\\prelavka-window-label4.bmp"));
+  EXPECT_TRUE(program.SaveArtifact(L"prelavka-window-label4.bmp"));
   program.Click(ControlId::kLabel4);
   EXPECT_FALSE(program.Checked(ControlId::kCheckBox1));
   EXPECT_TRUE(program.Enabled(ControlId::kEdit2));
